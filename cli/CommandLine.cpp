@@ -1,0 +1,77 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+#include <ostream>
+
+namespace cli {
+namespace {
+
+constexpr std::string_view kProgram = "quillonv-cli";
+
+void PrintOverview(std::ostream& out) {
+    out << "Usage: " << kProgram << " COMMAND [OPTIONS]\n\nCommands:\n";
+    for (const Command& command : AllCommands()) {
+        out << "  " << command.name << std::string(18 - std::min<std::size_t>(command.name.size(), 16), ' ')
+            << command.summary << "\n";
+    }
+    out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command.\n";
+}
+
+void PrintCommandHelp(const Command& command, std::ostream& out) {
+    out << "Usage: " << kProgram << " " << command.name << " [OPTIONS]\n\n" << command.description << "\n\nOptions:\n";
+    for (const OptionSpec& option : command.options) {
+        std::string spelled(option.name);
+        if (option.takesValue) spelled += " VALUE";
+        out << "  " << spelled << std::string(18 - std::min<std::size_t>(spelled.size(), 16), ' ') << option.help
+            << "\n";
+    }
+    out << "  --help            show this text\n";
+}
+
+int UsageError(std::ostream& err, const std::string& message, std::string_view helpHint) {
+    err << kProgram << ": " << message << "\nTry '" << kProgram << helpHint << " --help'.\n";
+    return kExitUsage;
+}
+
+}  // namespace
+
+std::optional<std::string> Options::Value(std::string_view name) const {
+    const auto found = values_.find(std::string(name));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+int RunCommandLine(std::span<const std::string> arguments, Io& io) {
+    if (arguments.empty()) return UsageError(io.err, "no command given", "");
+    const std::string& name = arguments.front();
+    if (name == "--help" || name == "-h") {
+        PrintOverview(io.out);
+        return kExitOk;
+    }
+    const auto& commands = AllCommands();
+    const auto command = std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
+    if (command == commands.end()) return UsageError(io.err, "unknown command '" + name + "'", "");
+    const std::string helpHint = " " + name;
+
+    Options options;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            PrintCommandHelp(*command, io.out);
+            return kExitOk;
+        }
+        const auto spec = std::find_if(command->options.begin(), command->options.end(),
+                                       [&](const OptionSpec& o) { return o.name == argument; });
+        if (spec == command->options.end()) return UsageError(io.err, "unknown option '" + argument + "'", helpHint);
+        if (!spec->takesValue) {
+            options.Set(spec->name, "");
+        } else if (i + 1 < arguments.size()) {
+            options.Set(spec->name, arguments[++i]);
+        } else {
+            return UsageError(io.err, "option '" + argument + "' needs a value", helpHint);
+        }
+    }
+    return command->run(options, io);
+}
+
+}  // namespace cli

@@ -1,0 +1,11 @@
+#include "cli/Command.h"
+#include "cli/TextCommands.h"
+
+namespace cli {
+
+const std::vector<Command>& AllCommands() {
+    static const std::vector<Command> commands = {DecodeHeaderCommand(), EncodeSubjectCommand()};
+    return commands;
+}
+
+}  // namespace cli

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace cli {
+
+Command DecodeHeaderCommand();
+Command EncodeSubjectCommand();
+
+}  // namespace cli

@@ -1,0 +1,15 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/CommandLine.h"
+
+int main(int argc, char** argv) {
+    // Shift_JIS bytes go through untouched; nothing here is locale text.
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    cli::Io io{std::cin, std::cout, std::cerr};
+    const int status = cli::RunCommandLine(arguments, io);
+    std::cout.flush();
+    return status;
+}

@@ -1,0 +1,254 @@
+#include "jcode/JapaneseConversion.h"
+
+#include <array>
+
+#include "jcode/Cp932Tables.h"
+#include "jcode/SjisBytes.h"
+
+namespace jcode {
+namespace {
+
+constexpr char kEsc = 0x1B;
+constexpr unsigned char kShiftOut = 0x0E;
+constexpr unsigned char kShiftIn = 0x0F;
+constexpr std::string_view kKanjiIn = "\x1B$B";
+constexpr std::string_view kKanjiOut = "\x1B(J";
+
+// Full-width Shift_JIS characters for the half-width bytes 0xA1-0xDF, in byte order.
+constexpr std::array<std::uint16_t, 63> kFullWidthKana = {
+    0x8142, 0x8175, 0x8176, 0x8141, 0x8145, 0x8392, 0x8340, 0x8342, 0x8344,
+    0x8346, 0x8348, 0x8383, 0x8385, 0x8387, 0x8362, 0x815B, 0x8341, 0x8343,
+    0x8345, 0x8347, 0x8349, 0x834A, 0x834C, 0x834E, 0x8350, 0x8352, 0x8354,
+    0x8356, 0x8358, 0x835A, 0x835C, 0x835E, 0x8360, 0x8363, 0x8365, 0x8367,
+    0x8369, 0x836A, 0x836B, 0x836C, 0x836D, 0x836E, 0x8371, 0x8374, 0x8377,
+    0x837A, 0x837D, 0x837E, 0x8380, 0x8381, 0x8382, 0x8384, 0x8386, 0x8388,
+    0x8389, 0x838A, 0x838B, 0x838C, 0x838D, 0x838F, 0x8393, 0x814A, 0x814B,
+};
+
+unsigned char ByteAt(std::string_view text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
+
+void Append(std::string& out, BytePair pair) {
+    out += static_cast<char>(pair.first);
+    out += static_cast<char>(pair.second);
+}
+
+enum class JisState { Ascii, Kanji, Kana };
+
+// The escape sequence (ESC + two bytes) starting at index, or an empty view.
+std::string_view EscapeAt(std::string_view text, std::size_t index) {
+    if (text[index] != kEsc || index + 3 > text.size()) return {};
+    return text.substr(index, 3);
+}
+
+// A code point from the supplementary planes, spelt as a proper four-byte sequence. Anything else
+// above U+FFFF is malformed input whose bytes are better kept than swallowed.
+bool IsWellFormedSupplementary(std::string_view sequence, std::uint32_t value) {
+    if (sequence.size() != 4 || value < 0x10000 || value > 0x10FFFF) return false;
+    for (std::size_t i = 1; i < 4; ++i) {
+        if ((ByteAt(sequence, i) & 0xC0) != 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+BytePair JisPairToSjis(unsigned char j1, unsigned char j2) {
+    auto inJisRange = [](unsigned char byte) { return byte >= 0x21 && byte <= 0x7F; };
+    if (!inJisRange(j1) || !inJisRange(j2)) return {j1, j2};
+    const int s1 = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+    int s2;
+    if (j1 % 2 == 1) {
+        s2 = j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
+    } else {
+        s2 = j2 + 0x7E;
+    }
+    return {static_cast<unsigned char>(s1), static_cast<unsigned char>(s2)};
+}
+
+BytePair SjisPairToJis(unsigned char s1, unsigned char s2) {
+    const int d = s1 <= 0x9F ? 0x70 : 0xB0;
+    int j1;
+    int j2;
+    if (s2 >= 0x9F) {
+        j1 = (s1 - d) * 2;
+        j2 = s2 - 0x7E;
+    } else {
+        j1 = (s1 - d) * 2 - 1;
+        j2 = s2 >= 0x80 ? s2 - 0x20 : s2 - 0x1F;
+    }
+    return {static_cast<unsigned char>(j1 & 0x7F), static_cast<unsigned char>(j2 & 0x7F)};
+}
+
+BytePair HalfKanaToFull(unsigned char halfKana) {
+    const std::uint16_t code = kFullWidthKana[halfKana - 0xA1];
+    return {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF)};
+}
+
+std::string JisToSjis(std::string_view jis) {
+    std::string out;
+    out.reserve(jis.size());
+    JisState state = JisState::Ascii;
+    JisState saved = JisState::Ascii;
+    std::size_t p = 0;
+    while (p < jis.size()) {
+        const std::string_view escape = EscapeAt(jis, p);
+        const unsigned char byte = ByteAt(jis, p);
+        if (escape == "\x1B$B" || escape == "\x1B$@") {
+            state = JisState::Kanji;
+            p += 3;
+        } else if (escape == "\x1B(B" || escape == "\x1B(J") {
+            state = JisState::Ascii;
+            p += 3;
+        } else if (escape == "\x1B(I") {
+            state = JisState::Kana;
+            p += 3;
+        } else if (state != JisState::Kana && byte == kShiftOut) {
+            saved = state;
+            state = JisState::Kana;
+            p += 1;
+        } else if (state == JisState::Kana && byte == kShiftIn) {
+            state = saved;
+            p += 1;
+        } else if (state == JisState::Kanji && p + 1 < jis.size()) {
+            Append(out, JisPairToSjis(byte, ByteAt(jis, p + 1)));
+            p += 2;
+        } else if (state == JisState::Kana && byte >= 0x21 && byte <= 0x5F) {
+            Append(out, HalfKanaToFull(static_cast<unsigned char>(byte + 0x80)));
+            p += 1;
+        } else {
+            out += static_cast<char>(byte);
+            p += 1;
+        }
+    }
+    return out;
+}
+
+std::string SjisToJis(std::string_view sjis) {
+    std::string out;
+    out.reserve(sjis.size() + 8);
+    bool inKanji = false;
+    auto openKanji = [&] {
+        if (!inKanji) out += kKanjiIn;
+        inKanji = true;
+    };
+    auto closeKanji = [&] {
+        if (inKanji) out += kKanjiOut;
+        inKanji = false;
+    };
+    std::size_t p = 0;
+    while (p < sjis.size()) {
+        const unsigned char byte = ByteAt(sjis, p);
+        // A lead byte in the last position meets the end, as if a blank followed it.
+        const unsigned char next = p + 1 < sjis.size() ? ByteAt(sjis, p + 1) : ' ';
+        if (IsSjisLead(byte) && IsSjisTrail(next)) {
+            openKanji();
+            Append(out, SjisPairToJis(byte, next));
+            p += 2;
+        } else if (IsHalfKana(byte)) {
+            openKanji();
+            const BytePair full = HalfKanaToFull(byte);
+            Append(out, SjisPairToJis(full.first, full.second));
+            p += 1;
+        } else {
+            closeKanji();
+            out += byte < 0x80 ? static_cast<char>(byte) : '?';
+            p += 1;
+        }
+    }
+    closeKanji();
+    return out;
+}
+
+std::string EucToJis(std::string_view euc) {
+    std::string out;
+    out.reserve(euc.size() + 8);
+    bool inKanji = false;
+    std::size_t p = 0;
+    while (p < euc.size()) {
+        const unsigned char byte = ByteAt(euc, p);
+        const unsigned char next = p + 1 < euc.size() ? ByteAt(euc, p + 1) : ' ';
+        if (byte > 0x80 && next > 0x80) {
+            if (!inKanji) out += kKanjiIn;
+            inKanji = true;
+            Append(out, {static_cast<unsigned char>(byte - 0x80), static_cast<unsigned char>(next - 0x80)});
+            p += 2;
+        } else if (byte >= 0x80) {
+            p += 1;  // a stray high byte is dropped and leaves the mode alone
+        } else {
+            if (inKanji) out += kKanjiOut;
+            inKanji = false;
+            out += static_cast<char>(byte);
+            p += 1;
+        }
+    }
+    if (inKanji) out += kKanjiOut;
+    return out;
+}
+
+std::uint16_t UnicodeToSjis(std::uint32_t value) {
+    if (value > 0xFFFF) return 0;
+    const unsigned page = value >> 8;
+    const unsigned low = value & 0xFF;
+    if (page == 0 && low < 0x80) return static_cast<std::uint16_t>(low);
+    const UnicodeSjisPage& entry = kUnicodeSjisPages[page];
+    if (low < entry.first || low >= entry.first + entry.count) return 0;
+    return entry.codes[low - entry.first];
+}
+
+Utf8Piece Utf8CharToSjis(std::string_view utf8) {
+    const Utf8Piece unfinished{std::string(utf8), utf8.size()};
+    auto b = [&](std::size_t i) -> std::uint32_t { return ByteAt(utf8, i); };
+    auto tail = [&](std::size_t i) -> std::uint32_t { return b(i) & 0x3F; };
+    const std::uint32_t b0 = b(0);
+    std::size_t count;
+    std::uint32_t value;
+    if (b0 < 0x80) {
+        count = 1;
+        value = b0;
+    } else if (utf8.size() < 2) {
+        return unfinished;
+    } else if ((b0 & 0xE0) == 0xC0) {
+        count = 2;
+        value = (b0 & 0x1F) << 6 | tail(1);
+    } else if (utf8.size() < 3) {
+        return unfinished;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        count = 3;
+        value = (b0 & 0x0F) << 12 | tail(1) << 6 | tail(2);
+    } else if (utf8.size() < 4) {
+        return unfinished;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        count = 4;
+        value = (b0 & 0x07) << 18 | tail(1) << 12 | tail(2) << 6 | tail(3);
+    } else if (utf8.size() < 5) {
+        return unfinished;
+    } else if ((b0 & 0xFC) == 0xF8) {
+        count = 5;
+        value = (b0 & 0x03) << 24 | tail(1) << 18 | tail(2) << 12 | tail(3) << 6 | tail(4);
+    } else if (utf8.size() < 6) {
+        return unfinished;
+    } else {
+        // Stray continuation bytes and 0xFC-0xFF lead a six-byte reading too.
+        count = 6;
+        value = (b0 & 0x01) << 30 | tail(1) << 24 | tail(2) << 18 | tail(3) << 12 | tail(4) << 6 | tail(5);
+    }
+    const std::string_view sequence = utf8.substr(0, count);
+    const std::uint16_t code =
+        IsWellFormedSupplementary(sequence, value) ? kSjisGetaMark : UnicodeToSjis(value);
+    if (code == 0) return {std::string(sequence), count};
+    if (code < 0x100) return {std::string(1, static_cast<char>(code)), count};
+    return {std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)}, count};
+}
+
+std::string Utf8ToSjis(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const Utf8Piece piece = Utf8CharToSjis(utf8);
+        out += piece.bytes;
+        utf8.remove_prefix(piece.consumed);
+    }
+    return out;
+}
+
+}  // namespace jcode

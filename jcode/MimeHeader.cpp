@@ -1,0 +1,206 @@
+#include "jcode/MimeHeader.h"
+
+#include <array>
+
+#include "jcode/JapaneseConversion.h"
+
+namespace jcode {
+namespace {
+
+struct CharsetStage {
+    std::string_view marker;
+    std::string_view charset;
+    std::string (*afterwards)(std::string_view);
+};
+
+// The EUC-JP and UTF-8 converters run over the whole text, plain 8-bit bytes outside the words included.
+constexpr std::array<CharsetStage, 4> kStages = {{
+    {"=?ISO-2022-JP?", "iso-2022-jp", nullptr},
+    {"=?EUC-JP?", "euc-jp", &EucToJis},
+    {"=?SHIFT_JIS?", "shift_jis", nullptr},
+    {"=?UTF-8?", "utf-8", &Utf8ToSjis},
+}};
+
+constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = AsciiUpper(c);
+    return upper;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    }
+    return true;
+}
+
+constexpr std::array<int, 256> MakeBase64Values() {
+    std::array<int, 256> values{};
+    values.fill(-1);
+    for (std::size_t i = 0; i < kBase64Alphabet.size(); ++i) {
+        values[static_cast<unsigned char>(kBase64Alphabet[i])] = static_cast<int>(i);
+    }
+    return values;
+}
+constexpr std::array<int, 256> kBase64Values = MakeBase64Values();
+
+int UpperHexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string Base64Encode(std::string_view bytes) {
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    auto digit = [](unsigned value) { return kBase64Alphabet[value & 0x3F]; };
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const unsigned group = static_cast<unsigned char>(bytes[i]) << 16 |
+                               static_cast<unsigned char>(bytes[i + 1]) << 8 | static_cast<unsigned char>(bytes[i + 2]);
+        out += {digit(group >> 18), digit(group >> 12), digit(group >> 6), digit(group)};
+    }
+    const std::size_t rest = bytes.size() - i;
+    if (rest == 1) {
+        const unsigned group = static_cast<unsigned char>(bytes[i]) << 16;
+        out += {digit(group >> 18), digit(group >> 12), '=', '='};
+    } else if (rest == 2) {
+        const unsigned group = static_cast<unsigned char>(bytes[i]) << 16 | static_cast<unsigned char>(bytes[i + 1]) << 8;
+        out += {digit(group >> 18), digit(group >> 12), digit(group >> 6), '='};
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DecodeMimeHeader(std::string_view text) {
+    std::string current(text);
+    for (const CharsetStage& stage : kStages) {
+        if (AsciiUpper(current).find(stage.marker) == std::string::npos) continue;
+        current = DecodeEncodedWords(current, stage.charset);
+        if (stage.afterwards != nullptr) current = stage.afterwards(current);
+    }
+    return current;
+}
+
+std::string DecodeEncodedWords(std::string_view text, std::string_view charset) {
+    constexpr char kOutside = ' ';
+    const std::size_t length = charset.size();
+    std::string result;
+    std::string payload;
+    char encoding = kOutside;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // "=?" charset "?" letter "?"
+        const bool opens = i + length + 4 < text.size() && text.substr(i, 2) == "=?" &&
+                           EqualsIgnoringAsciiCase(text.substr(i + 2, length), charset) &&
+                           text[i + length + 2] == '?' && text[i + length + 4] == '?';
+        if (opens) {
+            encoding = text[i + length + 3];
+            payload.clear();  // a word left open is dropped undecoded
+            i += length + 5;
+        } else if (encoding != kOutside && text.substr(i, 2) == "?=") {
+            if (!payload.empty()) result += DecodeWordText(encoding, payload);
+            encoding = kOutside;
+            payload.clear();
+            i += 2;
+        } else {
+            (encoding != kOutside ? payload : result) += text[i];
+            i += 1;
+        }
+    }
+    if (encoding != kOutside && !payload.empty()) result += DecodeWordText(encoding, payload);
+    return result;
+}
+
+std::string DecodeWordText(char encoding, std::string_view payload) {
+    switch (encoding) {
+        case 'B':
+        case 'b':
+            return Base64DecodeText(payload);
+        case 'Q':
+        case 'q':
+            return QDecodeText(payload);
+        default:
+            return std::string(payload);
+    }
+}
+
+std::string Base64DecodeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() / 4 * 3 + 2);
+    std::array<int, 4> group{};
+    std::size_t filled = 0;
+    for (const char c : text) {
+        const int value = kBase64Values[static_cast<unsigned char>(c)];
+        if (value < 0) continue;
+        group[filled++] = value;
+        if (filled == 4) {
+            out += static_cast<char>(group[0] << 2 | group[1] >> 4);
+            out += static_cast<char>((group[1] & 0x0F) << 4 | group[2] >> 2);
+            out += static_cast<char>((group[2] & 0x03) << 6 | group[3]);
+            filled = 0;
+        }
+    }
+    if (filled >= 2) out += static_cast<char>(group[0] << 2 | group[1] >> 4);
+    if (filled == 3) out += static_cast<char>((group[1] & 0x0F) << 4 | group[2] >> 2);
+    return out;
+}
+
+std::string QDecodeText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t equals;
+    while ((equals = text.find('=')) != std::string_view::npos) {
+        out += text.substr(0, equals);
+        text.remove_prefix(equals);
+        const int high = text.size() >= 3 ? UpperHexValue(text[1]) : -1;
+        const int low = text.size() >= 3 ? UpperHexValue(text[2]) : -1;
+        if (high >= 0 && low >= 0) {
+            out += static_cast<char>(high << 4 | low);
+            text.remove_prefix(3);
+        } else {
+            out += '=';
+            text.remove_prefix(1);
+        }
+    }
+    out += text;
+    return out;
+}
+
+std::string EncodeJisHeader(std::string_view jis) {
+    constexpr char kEsc = 0x1B;
+    std::string result;
+    bool inRun = false;
+    std::size_t start = 0;
+    const std::size_t n = jis.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        // An escape sequence counts only with at least one byte after it.
+        if (jis[i] != kEsc || i + 3 >= n) continue;
+        const char b1 = jis[i + 1];
+        const char b2 = jis[i + 2];
+        if (!inRun && b1 == '$' && (b2 == 'B' || b2 == '@')) {
+            if (i > start) result += jis.substr(start, i - start);
+            inRun = true;
+            start = i;
+        } else if (inRun && b1 == '(' && (b2 == 'J' || b2 == 'B')) {
+            if (i > start) result += EncodeJisWord(jis.substr(start, i + 3 - start));
+            inRun = false;
+            start = i + 3;
+        }
+    }
+    if (start < n) {
+        const std::string_view rest = jis.substr(start);
+        result += inRun ? EncodeJisWord(rest) : std::string(rest);
+    }
+    return result;
+}
+
+std::string EncodeJisWord(std::string_view bytes) { return "=?ISO-2022-JP?B?" + Base64Encode(bytes) + "?="; }
+
+}  // namespace jcode

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages QuillonV needs, asking apt only for what is missing.
+# Usage: install-deps.sh build|test|bench
+set -euo pipefail
+
+build_packages=(cmake ninja-build g++ clang python3)
+test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev)
+bench_packages=(libbenchmark-dev)
+
+case "${1:-build}" in
+  build) wanted=("${build_packages[@]}") ;;
+  test) wanted=("${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
+  bench) wanted=("${build_packages[@]}" "${bench_packages[@]}") ;;
+  *) echo "usage: $0 build|test|bench" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
