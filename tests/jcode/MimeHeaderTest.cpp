@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "jcode/JapaneseConversion.h"
+#include "jcode/MimeHeader.h"
+#include "tests/jcode/Bytes.h"
+
+using namespace jcode;
+
+namespace {
+
+std::string Display(std::string_view raw) { return JisToSjis(DecodeMimeHeader(raw)); }
+
+const std::string kWordA = "=?ISO-2022-JP?B?GyRCJCIbKEI=?=";
+
+}  // namespace
+
+TEST(DecodeMimeHeader, RealWorldHeaderValues) {
+    struct Row {
+        const char* name;
+        std::string raw;
+        std::string display;
+    } rows[] = {
+        {"iso-2022-jp B word", kWordA, kSjisA},
+        {"charset and letter in lower case", "=?iso-2022-jp?b?GyRCJCIbKEI=?=", kSjisA},
+        {"blanks around and between words kept", "Re: " + kWordA + " " + kWordA, "Re: " + kSjisA + " " + kSjisA},
+        {"folded header keeps its line break", kWordA + "\r\n " + kWordA, kSjisA + "\r\n " + kSjisA},
+        {"latin-1 stays verbatim", "=?ISO-8859-1?Q?caf=E9?=", "=?ISO-8859-1?Q?caf=E9?="},
+        {"shift_jis Q word", "=?SHIFT_JIS?Q?=82=A0?=", kSjisA},
+        {"lower-case hex not decoded", "=?SHIFT_JIS?Q?=82=a0?=", "\x82=a0"},
+        {"utf-8 Q keeps the underscore", "=?UTF-8?Q?a_b?=", "a_b"},
+        {"utf-8 B word", "=?UTF-8?B?44GC?=", kSjisA},
+        {"euc-jp B word", "=?EUC-JP?B?pKI=?=", kSjisA},
+        {"raw iso-2022-jp without words", kJisA + "x", kSjisA + "x"},
+        {"two charsets in one header", "=?UTF-8?B?44GC?= " + kWordA, kSjisA + " " + kSjisA},
+        {"hyphenated SHIFT-JIS not recognised", "=?SHIFT-JIS?B?gqA=?=", "=?SHIFT-JIS?B?gqA=?="},
+        {"RFC 2231 language suffix not recognised", "=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?=",
+         "=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?="},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows) EXPECT_EQ(Display(row.raw), row.display) << row.name;
+}
+
+TEST(DecodeMimeHeader, LeavesJisInItsEscapedForm) {
+    EXPECT_EQ(DecodeMimeHeader(kWordA), "\x1B$B\x24\x22\x1B(B");
+}
+
+TEST(DecodeEncodedWords, MalformedWords) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string decoded;
+    } rows[] = {
+        {"word without closing decoded to the end", "x =?utf-8?B?44GC", "x " + Bytes({0xE3, 0x81, 0x82})},
+        {"second opening drops the first payload", "=?utf-8?B?QUJD=?utf-8?B?44GC?=", Bytes({0xE3, 0x81, 0x82})},
+        {"empty payload yields nothing", "a=?utf-8?B?" "?=b", "ab"},
+        {"unknown letter copies the payload", "=?utf-8?X?abc?=", "abc"},
+        {"letter not followed by ? is text", "=?utf-8?Babc?=", "=?utf-8?Babc?="},
+        {"closing outside a word is text", "a?=b", "a?=b"},
+        {"opening cut by the end is text", "=?utf-8?B", "=?utf-8?B"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(DecodeEncodedWords(row.text, "utf-8"), row.decoded) << row.name;
+}
+
+TEST(Base64DecodeText, SkipsForeignBytesAndDropsASingleLeftOver) {
+    EXPECT_EQ(Base64DecodeText("QUJD"), "ABC");
+    EXPECT_EQ(Base64DecodeText("QU\r\nJ D-_"), "ABC");
+    EXPECT_EQ(Base64DecodeText("QQ=="), "A");
+    EXPECT_EQ(Base64DecodeText("QUI="), "AB");
+    EXPECT_EQ(Base64DecodeText("QUJDR"), "ABC");
+    EXPECT_EQ(Base64DecodeText("////"), Bytes({0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(Base64DecodeText("===="), "");
+}
+
+TEST(QDecodeText, OnlyUpperCaseHexPairsAreDecoded) {
+    EXPECT_EQ(QDecodeText("a=3Db"), "a=b");
+    EXPECT_EQ(QDecodeText("=3d"), "=3d");
+    EXPECT_EQ(QDecodeText("a=\r\n"), "a=\r\n");
+    EXPECT_EQ(QDecodeText("line="), "line=");
+    EXPECT_EQ(QDecodeText("=4"), "=4");
+    EXPECT_EQ(QDecodeText("==41"), "=A");
+    EXPECT_EQ(QDecodeText("a_b c"), "a_b c");
+}
+
+TEST(EncodeJisHeader, EveryKanjiRunBecomesOneWord) {
+    const std::string refusal = "\x1B$B\x3A\x46\x41\x77\x3F\x2E\x36\x58\x3B\x5F\x1B(J!";
+    EXPECT_EQ(EncodeJisHeader(refusal), "=?ISO-2022-JP?B?GyRCOkZBdz8uNlg7XxsoSg==?=!");
+    EXPECT_EQ(EncodeJisHeader("no escapes at all"), "no escapes at all");
+    EXPECT_EQ(EncodeJisHeader("abc" + kJisA + "def"), "abc" + EncodeJisWord(kJisA) + "def");
+    EXPECT_EQ(EncodeJisHeader(kJisA + " and " + kJisA),
+              EncodeJisWord(kJisA) + " and " + EncodeJisWord(kJisA));
+    // A run reaching the end is encoded through the last byte, with or without its closing escape.
+    EXPECT_EQ(EncodeJisHeader(kJisA), EncodeJisWord(kJisA));
+    EXPECT_EQ(EncodeJisHeader("x\x1B$B\x24\x22"), "x" + EncodeJisWord("\x1B$B\x24\x22"));
+    EXPECT_EQ(EncodeJisHeader(""), "");
+}
+
+TEST(EncodeJisWord, PadsLikeRfc2045) {
+    EXPECT_EQ(EncodeJisWord("A"), "=?ISO-2022-JP?B?QQ==?=");
+    EXPECT_EQ(EncodeJisWord("AB"), "=?ISO-2022-JP?B?QUI=?=");
+    EXPECT_EQ(EncodeJisWord("ABC"), "=?ISO-2022-JP?B?QUJD?=");
+    EXPECT_EQ(EncodeJisWord(Bytes({0xFF, 0xFE, 0x00, 0x80})), "=?ISO-2022-JP?B?//4AgA==?=");
+}
+
+TEST(HeaderRoundTrip, EncodedSubjectDecodesToTheSameText) {
+    const std::string subject = "[" + Bytes({0x96, 0xA2, 0x8F, 0xB3, 0x91, 0xF8, 0x8D, 0x4C, 0x8D, 0x90}) + "] sale";
+    EXPECT_EQ(Display(EncodeJisHeader(SjisToJis(subject))), subject);
+}
