@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/cli/CliRunner.h"
+#include "tests/jcode/Bytes.h"
+
+namespace {
+const std::string kUtf8A = Bytes({0xE3, 0x81, 0x82});
+const std::string kWordA = "=?ISO-2022-JP?B?GyRCJCIbKEI=?=";
+const std::string kRefusalWord = "=?ISO-2022-JP?B?GyRCOkZBdz8uNlg7XxsoSg==?=!";
+}  // namespace
+
+TEST(DecodeHeaderCommand, WritesShiftJisOrUtf8WithoutNewline) {
+    EXPECT_EQ(RunCli({"decode-header"}, "Re: " + kWordA).out, "Re: " + kSjisA);
+    const CliResult utf8 = RunCli({"decode-header", "--utf8"}, kWordA + "\n");
+    EXPECT_EQ(utf8.status, 0);
+    EXPECT_EQ(utf8.out, kUtf8A + "\n");  // the input's own line end is part of the value
+}
+
+TEST(DecodeHeaderCommand, LinesModeDecodesEachLine) {
+    const CliResult result = RunCli({"decode-header", "--lines", "--utf8"}, kWordA + "\r\nplain\n\n=?UTF-8?B?44GC?=");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, kUtf8A + "\nplain\n\n" + kUtf8A + "\n");
+    EXPECT_EQ(RunCli({"decode-header", "--lines"}, "").out, "");
+}
+
+TEST(EncodeSubjectCommand, EncodesShiftJisOrUtf8Input) {
+    const std::string refusal = Bytes({0x8D, 0xC4, 0x91, 0x97, 0x90, 0x4D, 0x8B, 0xD6, 0x8E, 0x7E}) + "!";
+    EXPECT_EQ(RunCli({"encode-subject"}, refusal).out, kRefusalWord);
+    const std::string utf8Refusal =
+        Bytes({0xE5, 0x86, 0x8D, 0xE9, 0x80, 0x81, 0xE4, 0xBF, 0xA1, 0xE7, 0xA6, 0x81, 0xE6, 0xAD, 0xA2}) + "!";
+    EXPECT_EQ(RunCli({"encode-subject", "--utf8", "--lines"}, utf8Refusal + "\nabc\n").out, kRefusalWord + "\nabc\n");
+}
+
+TEST(CommandLine, UsageErrorsExitWithTwo) {
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {}, {"no-such-command"}, {"decode-header", "--bogus"}, {"encode-subject", "extra"}}) {
+        const CliResult result = RunCli(arguments);
+        EXPECT_EQ(result.status, 2) << testing::PrintToString(arguments);
+        EXPECT_NE(result.err.find("quillonv-cli: "), std::string::npos);
+        EXPECT_EQ(result.out, "");
+    }
+}
+
+TEST(CommandLine, HelpListsCommandsAndOptions) {
+    const CliResult overview = RunCli({"--help"});
+    EXPECT_EQ(overview.status, 0);
+    EXPECT_NE(overview.out.find("decode-header"), std::string::npos);
+    EXPECT_NE(overview.out.find("encode-subject"), std::string::npos);
+    const CliResult help = RunCli({"decode-header", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--lines"), std::string::npos);
+}
+
+TEST(CliBinary, DecodesBytesFromStandardInput) {
+    const std::filesystem::path input = std::filesystem::path(testing::TempDir()) / "subject.txt";
+    std::ofstream(input, std::ios::binary) << kWordA << " " << kRefusalWord;
+    const std::string command = std::string(QUILLONV_CLI_PATH) + " decode-header < " + input.string();
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[256];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    EXPECT_EQ(pclose(pipe), 0);
+    const std::string refusal = Bytes({0x8D, 0xC4, 0x91, 0x97, 0x90, 0x4D, 0x8B, 0xD6, 0x8E, 0x7E}) + "!";
+    EXPECT_EQ(output, kSjisA + " " + refusal);
+}
