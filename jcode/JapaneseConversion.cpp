@@ -1,6 +1,7 @@
 #include "jcode/JapaneseConversion.h"
 
 #include <array>
+#include <optional>
 
 #include "jcode/Cp932Tables.h"
 #include "jcode/SjisBytes.h"
@@ -34,10 +35,15 @@ void Append(std::string& out, BytePair pair) {
 
 enum class JisState { Ascii, Kanji, Kana };
 
-// The escape sequence (ESC + two bytes) starting at index, or an empty view.
-std::string_view EscapeAt(std::string_view text, std::size_t index) {
-    if (text[index] != kEsc || index + 3 > text.size()) return {};
-    return text.substr(index, 3);
+// The state an escape sequence starting at index switches to; nothing when there is none.
+std::optional<JisState> EscapeTarget(std::string_view text, std::size_t index) {
+    if (text[index] != kEsc || index + 3 > text.size()) return std::nullopt;
+    const char b1 = text[index + 1];
+    const char b2 = text[index + 2];
+    if (b1 == '$' && (b2 == 'B' || b2 == '@')) return JisState::Kanji;
+    if (b1 == '(' && (b2 == 'B' || b2 == 'J')) return JisState::Ascii;
+    if (b1 == '(' && b2 == 'I') return JisState::Kana;
+    return std::nullopt;
 }
 
 // A code point from the supplementary planes, spelt as a proper four-byte sequence. Anything else
@@ -85,41 +91,44 @@ BytePair HalfKanaToFull(unsigned char halfKana) {
 }
 
 std::string JisToSjis(std::string_view jis) {
-    std::string out;
-    out.reserve(jis.size());
+    // Every rule writes at most two bytes per byte it consumes; writing through a pointer into a buffer
+    // of that size keeps the per-byte cost to a compare or two.
+    std::string out(jis.size() * 2, '\0');
+    char* o = out.data();
+    auto put = [&o](BytePair pair) {
+        *o++ = static_cast<char>(pair.first);
+        *o++ = static_cast<char>(pair.second);
+    };
     JisState state = JisState::Ascii;
     JisState saved = JisState::Ascii;
+    const std::size_t n = jis.size();
     std::size_t p = 0;
-    while (p < jis.size()) {
-        const std::string_view escape = EscapeAt(jis, p);
+    while (p < n) {
         const unsigned char byte = ByteAt(jis, p);
-        if (escape == "\x1B$B" || escape == "\x1B$@") {
-            state = JisState::Kanji;
+        if (const std::optional<JisState> target = EscapeTarget(jis, p)) {
+            state = *target;
             p += 3;
-        } else if (escape == "\x1B(B" || escape == "\x1B(J") {
-            state = JisState::Ascii;
-            p += 3;
-        } else if (escape == "\x1B(I") {
-            state = JisState::Kana;
-            p += 3;
-        } else if (state != JisState::Kana && byte == kShiftOut) {
+            continue;
+        }
+        if (state != JisState::Kana && byte == kShiftOut) {
             saved = state;
             state = JisState::Kana;
             p += 1;
         } else if (state == JisState::Kana && byte == kShiftIn) {
             state = saved;
             p += 1;
-        } else if (state == JisState::Kanji && p + 1 < jis.size()) {
-            Append(out, JisPairToSjis(byte, ByteAt(jis, p + 1)));
+        } else if (state == JisState::Kanji && p + 1 < n) {
+            put(JisPairToSjis(byte, ByteAt(jis, p + 1)));
             p += 2;
         } else if (state == JisState::Kana && byte >= 0x21 && byte <= 0x5F) {
-            Append(out, HalfKanaToFull(static_cast<unsigned char>(byte + 0x80)));
+            put(HalfKanaToFull(static_cast<unsigned char>(byte + 0x80)));
             p += 1;
         } else {
-            out += static_cast<char>(byte);
+            *o++ = static_cast<char>(byte);
             p += 1;
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
