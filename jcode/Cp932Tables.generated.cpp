@@ -2363,7 +2363,7 @@ constexpr std::uint16_t kPageFF[] = {
 
 }  // namespace
 
-const UnicodeSjisPage kUnicodeSjisPages[256] = {
+const UnicodeSjisPage UnicodeSjisTable[256] = {
     {0xA7, 81, kPage00},
     {0, 0, nullptr},
     {0, 0, nullptr},

@@ -14,7 +14,7 @@ struct UnicodeSjisPage {
 };
 
 // Indexed by page; the lowest code wins where several codes decode to one character.
-extern const UnicodeSjisPage kUnicodeSjisPages[256];
+extern const UnicodeSjisPage UnicodeSjisTable[256];
 
 // Unicode value of each single byte; kCp932NotSingleByte for lead bytes and bytes that decode to nothing.
 inline constexpr std::uint16_t kCp932NotSingleByte = 0xFFFF;

@@ -199,7 +199,7 @@ std::uint16_t UnicodeToSjis(std::uint32_t value) {
     const unsigned page = value >> 8;
     const unsigned low = value & 0xFF;
     if (page == 0 && low < 0x80) return static_cast<std::uint16_t>(low);
-    const UnicodeSjisPage& entry = kUnicodeSjisPages[page];
+    const UnicodeSjisPage& entry = UnicodeSjisTable[page];
     if (low < entry.first || low >= entry.first + entry.count) return 0;
     return entry.codes[low - entry.first];
 }

@@ -66,7 +66,7 @@ def emit(out):
         codes = [lows.get(low, 0) for low in range(first, last + 1)]
         out.write(f"constexpr std::uint16_t kPage{page:02X}[] = {{\n{rows(codes)}\n}};\n\n")
     out.write("}  // namespace\n\n")
-    out.write("const UnicodeSjisPage kUnicodeSjisPages[256] = {\n")
+    out.write("const UnicodeSjisPage UnicodeSjisTable[256] = {\n")
     for page in range(256):
         if page in pages:
             lows = pages[page]

@@ -11,7 +11,7 @@ TEST(UnicodeSjisTable, HasTheExpectedShape) {
     int pages = 0;
     int entries = 0;
     int mapped = 0;
-    for (const UnicodeSjisPage& page : kUnicodeSjisPages) {
+    for (const UnicodeSjisPage& page : UnicodeSjisTable) {
         if (page.count == 0) continue;
         ++pages;
         entries += page.count;
@@ -35,13 +35,13 @@ TEST(UnicodeSjisTable, PageRanges) {
         {0xE7, 0x00, 0x57}, {0xF8, 0xF0, 0xF3}, {0xF9, 0x29, 0xDC}, {0xFA, 0x0E, 0x2D}, {0xFF, 0x01, 0xE5},
     };
     for (const Range& range : ranges) {
-        const UnicodeSjisPage& page = kUnicodeSjisPages[range.page];
+        const UnicodeSjisPage& page = UnicodeSjisTable[range.page];
         EXPECT_EQ(page.first, range.first) << std::hex << range.page;
         EXPECT_EQ(page.first + page.count - 1, range.last) << std::hex << range.page;
     }
-    for (int page = 0x4E; page <= 0x9F; ++page) EXPECT_GT(kUnicodeSjisPages[page].count, 0) << std::hex << page;
-    EXPECT_EQ(kUnicodeSjisPages[0x01].count, 0);
-    EXPECT_EQ(kUnicodeSjisPages[0xD8].count, 0);
+    for (int page = 0x4E; page <= 0x9F; ++page) EXPECT_GT(UnicodeSjisTable[page].count, 0) << std::hex << page;
+    EXPECT_EQ(UnicodeSjisTable[0x01].count, 0);
+    EXPECT_EQ(UnicodeSjisTable[0xD8].count, 0);
 }
 
 TEST(UnicodeToSjis, LowestCodeWinsAndUnreachedCharactersAreUnmapped) {
@@ -65,7 +65,7 @@ TEST(Cp932Tables, ForwardAndReverseAgree) {
     // is at least as high as the one the reverse table keeps.
     std::set<std::uint32_t> checked;
     for (int page = 0; page < 256; ++page) {
-        const UnicodeSjisPage& entry = kUnicodeSjisPages[page];
+        const UnicodeSjisPage& entry = UnicodeSjisTable[page];
         for (int i = 0; i < entry.count; ++i) {
             const std::uint16_t code = entry.codes[i];
             if (code == 0) continue;
