@@ -1,0 +1,332 @@
+#include "tests/support/DovecotServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include "tests/support/LoopbackClient.h"
+#include "tests/support/UniqueFd.h"
+
+namespace testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* dovecotBinary = "/usr/sbin/dovecot";
+constexpr auto startTimeout = 10s;
+constexpr auto stopTimeout = 5s;
+constexpr int portAttempts = 5;
+
+[[noreturn]] void ThrowErrno(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// Dovecot's auth and mail processes run as unprivileged users and must reach the folder, so every
+// ancestor needs the search bit for others (a TMPDIR under a 0700 home would not do).
+bool TraversableByOthers(const fs::path& folder) {
+    fs::path prefix;
+    for (const fs::path& part : fs::absolute(folder)) {
+        prefix /= part;
+        struct stat status {};
+        if (::stat(prefix.c_str(), &status) != 0 || (status.st_mode & S_IXOTH) == 0) return false;
+    }
+    return true;
+}
+
+fs::path MakePrivateFolder() {
+    fs::path parent = fs::temp_directory_path();
+    if (!TraversableByOthers(parent)) parent = "/tmp";
+    std::string pattern = (parent / "quillonv-dovecot-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) ThrowErrno("mkdtemp " + pattern);
+    fs::permissions(pattern, fs::perms(0755));
+    return pattern;
+}
+
+// Binding port 0 and closing again leaves a port that is free now; Start retries if someone takes it
+// before Dovecot does.
+std::uint16_t PickFreePort() {
+    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!probe) ThrowErrno("socket");
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(probe.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ThrowErrno("picking a free port");
+    }
+    return ntohs(address.sin_port);
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string LastLines(const std::string& text, std::size_t count) {
+    std::deque<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+        if (lines.size() > count) lines.pop_front();
+    }
+    std::string tail;
+    for (const std::string& line : lines) tail += line + "\n";
+    return tail;
+}
+
+void WriteFile(const fs::path& path, std::string_view content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.close();
+    if (!out) throw std::runtime_error("DovecotServer: cannot write " + path.string());
+}
+
+bool ExitedWithin(pid_t pid, std::chrono::steady_clock::duration timeout, int& status) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD)) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+std::string DescribeExit(int status) {
+    if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
+    if (WIFSIGNALED(status)) return "was killed by signal " + std::to_string(WTERMSIG(status));
+    return "stopped";
+}
+
+void CheckField(const std::string& value, std::string_view forbidden, const char* what) {
+    if (value.empty() || value.find_first_of(forbidden) != std::string::npos) {
+        throw std::invalid_argument(std::string("DovecotServer: unusable ") + what + " \"" + value + "\"");
+    }
+}
+
+}  // namespace
+
+DovecotServer::DovecotServer() : folder_(MakePrivateFolder()) {
+    if (::geteuid() == 0) {
+        // Dovecot refuses mail access as root, so the mail files belong to an unprivileged user.
+        const passwd* nobody = ::getpwnam("nobody");
+        mailUid_ = nobody != nullptr ? nobody->pw_uid : 65534;
+        mailGid_ = nobody != nullptr ? nobody->pw_gid : 65534;
+    } else {
+        mailUid_ = ::getuid();
+        mailGid_ = ::getgid();
+    }
+    for (const char* sub : {"home", "run", "state"}) {
+        fs::create_directories(folder_ / sub);
+        fs::permissions(folder_ / sub, fs::perms(0755));
+    }
+}
+
+DovecotServer::~DovecotServer() {
+    Stop();
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+}
+
+std::string DovecotServer::Address() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+fs::path DovecotServer::MaildirOf(const std::string& user) const {
+    if (!passwords_.contains(user)) throw std::invalid_argument("DovecotServer: no user \"" + user + "\"");
+    return folder_ / "home" / user / "Maildir";
+}
+
+void DovecotServer::AddUser(std::string name, std::string password) {
+    if (pid_ > 0) throw std::logic_error("DovecotServer: AddUser must come before Start");
+    CheckField(name, ":/\r\n", "user name");
+    CheckField(password, ":\r\n", "password");
+    const fs::path home = folder_ / "home" / name;
+    for (const char* sub : {"new", "cur", "tmp"}) fs::create_directories(home / "Maildir" / sub);
+    for (const fs::path& path : {home, home / "Maildir", home / "Maildir/new", home / "Maildir/cur", home / "Maildir/tmp"}) {
+        if (::chown(path.c_str(), mailUid_, mailGid_) != 0) ThrowErrno("chown " + path.string());
+    }
+    passwords_[std::move(name)] = std::move(password);
+}
+
+fs::path DovecotServer::AddMessage(const std::string& user, std::string_view rawMessage) {
+    // Maildir names must be unique; zero-padded parts keep them in the order they were added, which is
+    // the order Dovecot numbers new messages in.
+    static std::atomic<unsigned> deliveries{0};
+    const fs::path maildir = MaildirOf(user);
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char name[96];
+    std::snprintf(name, sizeof name, "%lld.M%06ldP%dQ%06u.quillonv", static_cast<long long>(now.tv_sec),
+                  now.tv_nsec / 1000, static_cast<int>(::getpid()), ++deliveries);
+    // Written under tmp/ and renamed, so Dovecot never sees half a message.
+    const fs::path draft = maildir / "tmp" / name;
+    const fs::path delivered = maildir / "new" / name;
+    WriteFile(draft, rawMessage);
+    if (::chown(draft.c_str(), mailUid_, mailGid_) != 0) ThrowErrno("chown " + draft.string());
+    fs::rename(draft, delivered);
+    return delivered;
+}
+
+std::vector<fs::path> DovecotServer::MessageFiles(const std::string& user) const {
+    const fs::path maildir = MaildirOf(user);
+    std::vector<fs::path> files;
+    for (const char* sub : {"new", "cur"}) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(maildir / sub)) {
+            if (entry.is_regular_file()) files.push_back(entry.path());
+        }
+    }
+    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+    return files;
+}
+
+void DovecotServer::Start() {
+    if (pid_ > 0) throw std::logic_error("DovecotServer: Start called twice");
+    if (::access(dovecotBinary, X_OK) != 0) {
+        throw std::runtime_error(std::string("DovecotServer: ") + dovecotBinary +
+                                 " is missing; install it with scripts/install-deps.sh test");
+    }
+    WritePasswdFile();
+    for (int attempt = 0; attempt < portAttempts; ++attempt) {
+        port_ = PickFreePort();
+        WriteConfiguration();
+        if (TryStart()) return;
+    }
+    throw std::runtime_error("DovecotServer: every free port was taken before Dovecot could listen; log:\n" + LogTail());
+}
+
+bool DovecotServer::TryStart() {
+    const std::string configuration = (folder_ / "dovecot.conf").string();
+    const std::string output = (folder_ / "dovecot.out").string();
+    std::error_code ignored;
+    fs::remove(folder_ / "dovecot.log", ignored);
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child < 0) ThrowErrno("fork");
+    if (child == 0) {
+        // A test that crashes must not leave its Dovecot running.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(127);
+        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (out < 0 || in < 0) ::_exit(127);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execl(dovecotBinary, "dovecot", "-F", "-c", configuration.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    pid_ = child;
+
+    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
+    for (;;) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            const std::string log = LogTail();
+            if (log.find("Address already in use") != std::string::npos) return false;
+            throw std::runtime_error("DovecotServer: dovecot " + DescribeExit(status) + " before accepting on " +
+                                     Address() + "; log:\n" + log);
+        }
+        if (Greets()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            Stop();
+            throw std::runtime_error("DovecotServer: dovecot did not accept on " + Address() + " within " +
+                                     std::to_string(startTimeout.count()) + " s; log:\n" + LogTail());
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+// The greeting names this instance's folder, so a stranger that grabbed the port is not taken for it.
+bool DovecotServer::Greets() const {
+    try {
+        LoopbackClient client(port_);
+        return client.ReadLine(2s) == "+OK quillonv-test " + folder_.filename().string() + " ready\r\n";
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void DovecotServer::Stop() {
+    if (pid_ <= 0) return;
+    int status = 0;
+    ::kill(pid_, SIGTERM);
+    if (!ExitedWithin(pid_, stopTimeout, status)) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+}
+
+void DovecotServer::WritePasswdFile() const {
+    // user:{PLAIN}password:uid:gid:gecos:home:shell:extra
+    std::string lines;
+    for (const auto& [name, password] : passwords_) {
+        lines += name + ":{PLAIN}" + password + ":" + std::to_string(mailUid_) + ":" + std::to_string(mailGid_) +
+                 "::" + (folder_ / "home" / name).string() + "::\n";
+    }
+    WriteFile(folder_ / "passwd", lines);
+}
+
+void DovecotServer::WriteConfiguration() const {
+    const std::string folder = folder_.string();
+    std::ostringstream conf;
+    conf << "base_dir = " << folder << "/run\n"
+         << "state_dir = " << folder << "/state\n"
+         << "instance_name = quillonv-test-" << folder_.filename().string() << "\n"
+         << "log_path = " << folder << "/dovecot.log\n"
+         << "protocols = pop3\n"
+         << "listen = 127.0.0.1\n"
+         << "ssl = no\n"
+         << "disable_plaintext_auth = no\n"
+         << "auth_mechanisms = plain\n"
+         << "login_greeting = quillonv-test " << folder_.filename().string() << " ready\n"
+         << "mail_location = maildir:~/Maildir\n"
+         << "first_valid_uid = 1\n"
+         << "passdb {\n  driver = passwd-file\n  args = " << folder << "/passwd\n}\n"
+         << "userdb {\n  driver = passwd-file\n  args = " << folder << "/passwd\n}\n"
+         << "service pop3-login {\n"
+         << "  inet_listener pop3 {\n    port = " << port_ << "\n  }\n"
+         << "  inet_listener pop3s {\n    port = 0\n  }\n"  // no second, fixed port to clash on
+         << "}\n";
+    if (::geteuid() != 0) {
+        // Without root every Dovecot process runs as the current user.
+        const passwd* self = ::getpwuid(::getuid());
+        if (self == nullptr) throw std::runtime_error("DovecotServer: the current user has no passwd entry");
+        conf << "default_login_user = " << self->pw_name << "\n"
+             << "default_internal_user = " << self->pw_name << "\n";
+    }
+    WriteFile(folder_ / "dovecot.conf", conf.str());
+}
+
+std::string DovecotServer::LogTail() const {
+    constexpr std::size_t lines = 20;
+    return LastLines(ReadFile(folder_ / "dovecot.out"), lines) + LastLines(ReadFile(folder_ / "dovecot.log"), lines);
+}
+
+}  // namespace testsupport
