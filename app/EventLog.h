@@ -1,0 +1,47 @@
+#pragma once
+// Quillon.log: one line per failed server conversation, never read back by the program.
+
+#include <string>
+#include <string_view>
+
+#include "app/Clock.h"
+#include "app/DataFolder.h"
+
+namespace app {
+
+// What a log line reports. The POP3 events come from either POP3 client or from a failed Connect; the
+// SendMail ones from the SMTP client or the refusal sending.
+enum class LogEvent {
+    ConnectionFailed,
+    IdOrPasswordNeeded,
+    IdOrPasswordFailed,
+    InvalidHost,
+    Failure,
+    SoundFailed,
+    SendMailConnectionFailed,
+    SendMailIdOrPasswordFailed,
+    SendMailInvalidHost,
+};
+
+// The text a line of the event starts with, ending in ": ".
+std::string_view LogPrefix(LogEvent event);
+
+class EventLog {
+public:
+    EventLog(DataFolder folder, const Clock& clock) : folder_(std::move(folder)), clock_(clock) {}
+
+    // Appends the line and CR LF, opening and closing the file for this line alone so the log is complete
+    // on disk after every event. When the file cannot be written the line is dropped without a word: the
+    // log must never disturb the operation that failed.
+    void WriteLog(std::string_view line) const;
+
+    // prefix + subject + "(" + time stamp + ")". The subject is the host name as set from the account, or
+    // for SoundFailed the sound file field as typed; it is not trimmed.
+    void Record(LogEvent event, std::string_view subject) const;
+
+private:
+    DataFolder folder_;
+    const Clock& clock_;
+};
+
+}  // namespace app

@@ -1,0 +1,58 @@
+#pragma once
+// The state behind the main window: the account list and its editor, the settings, the reply body, the
+// run-wide state and the check timer, with start-up and the save action. A window or the command line
+// shows and edits this; nothing here knows a widget.
+
+#include <cstdint>
+#include <string>
+
+#include "app/AccountEditor.h"
+#include "app/AccountList.h"
+#include "app/DataFolder.h"
+#include "app/MainView.h"
+#include "app/RunState.h"
+#include "app/Settings.h"
+#include "app/Timer.h"
+
+namespace app {
+
+class MainModel {
+public:
+    MainModel(DataFolder folder, MainView& view, Timer& checkTimer);
+
+    // The window's creation: resets the run-wide state, reads quillet.ini, quillon.dat and quillon2.dat,
+    // leaves no row selected and starts the check timer. Missing or unreadable files give the defaults.
+    // The window then applies the volume setting and shows the tray icon.
+    void Start();
+
+    // The save button: writes quillet.ini, then (when the list has rows) quillon.dat and quillon2.dat,
+    // restarts the check timer and reports the outcome in a message box.
+    void Save();
+
+    // Stops the check timer, sets its interval and starts it again; the countdown starts from the full
+    // interval.
+    void RestartCheckTimer(unsigned minutes);
+
+    const DataFolder& Folder() const { return folder_; }
+    AccountList& Accounts() { return accounts_; }
+    AccountEditor& Editor() { return editor_; }
+    Settings& CurrentSettings() { return settings_; }
+    // Lines separated by CR LF.
+    std::string& ReplyBody() { return replyBody_; }
+    RunState& Run() { return run_; }
+
+private:
+    bool WriteDataFiles();
+    void ReportSaveFailed();
+
+    DataFolder folder_;
+    MainView& view_;
+    Timer& checkTimer_;
+    AccountList accounts_;
+    AccountEditor editor_;
+    Settings settings_;
+    std::string replyBody_;
+    RunState run_;
+};
+
+}  // namespace app

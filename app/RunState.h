@@ -1,0 +1,27 @@
+#pragma once
+// What the program keeps for one run and never saves: created empty at start, freed at exit.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace app {
+
+// One message queued during a check for the advertisement handling.
+struct AdCandidate {
+    std::string MailAddress;    // of the account it was found on
+    std::string MessageId;      // raw header text
+    std::string MessageNumber;  // in that account's POP3 session, decimal
+    std::string ReplyAddress;   // decoded sender, empty when the account does not auto-reply
+};
+
+struct RunState {
+    std::vector<std::string> SeenMessageIds;
+    // Kept as one list of entries rather than four parallel lists, so the entries cannot fall out of step.
+    std::vector<AdCandidate> AdQueue;
+    std::uint32_t CountdownTicks = 0;
+    bool FirstTickDone = false;
+    bool CheckRunning = false;
+};
+
+}  // namespace app
