@@ -1,0 +1,141 @@
+#include "net/Exceptions.h"
+#include "net/NthWord.h"
+#include "net/SocketErrorTable.h"
+#include "net/ThreadTimer.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace net {
+namespace {
+
+TEST(NthWord, SplitsRepliesAtSpacesKeepingTheTerminatorInTheLastField)
+{
+    EXPECT_EQ(NthWord("+OK 2 320", ' ', 2), "2");
+    EXPECT_EQ(NthWord("+OK 1 1200\r\n", ' ', 1), "+OK");
+    EXPECT_EQ(NthWord("+OK 1 1200\r\n", ' ', 3), "1200\r\n");
+    EXPECT_EQ(NthWord("+OK 1 1200\r\n", ' ', 4), "");
+    EXPECT_EQ(NthWord("a  b", ' ', 2), "");
+    EXPECT_EQ(NthWord("a  b", ' ', 3), "b");
+    EXPECT_EQ(NthWord("", ' ', 1), "");
+    EXPECT_EQ(NthWord("", ' ', 5), "");
+    EXPECT_EQ(NthWord("word", ' ', 0), "");
+}
+
+TEST(SocketErrorTable, MessagesCarryTheNumberAndTheText)
+{
+    EXPECT_EQ(LookupErrorMessage(10060), "10060:Connection timed out");
+    EXPECT_EQ(LookupErrorMessage(10061), "10061:Connection refused");
+    EXPECT_EQ(LookupErrorMessage(11004), "11004:Valid name, no data record of requested type");
+    EXPECT_EQ(LookupErrorMessage(12345), "Unknown Error No. 12345");
+    EXPECT_EQ(LookupErrorMessage(0), "");
+    EXPECT_EQ(SocketErrorTable.back().number, 0);
+}
+
+TEST(SocketErrorTable, LinuxErrorsBecomeTheirWinsockNumbers)
+{
+    EXPECT_EQ(SocketErrorFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(SocketErrorFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(SocketErrorFromErrno(EAGAIN), kWouldBlock);
+    EXPECT_EQ(SocketErrorFromErrno(ENOTCONN), kNotConnected);
+    EXPECT_EQ(SocketErrorFromErrno(EPIPE), 10058);
+    EXPECT_EQ(SocketErrorFromErrno(0), 0);
+    // Without a twin the error must still count as an error and match no row.
+    EXPECT_GT(SocketErrorFromErrno(ENOENT), 10000);
+    EXPECT_EQ(LookupErrorMessage(SocketErrorFromErrno(ENOENT)).rfind("Unknown Error No. ", 0), 0u);
+}
+
+class FakeClock {
+public:
+    TThreadTimer::NowFunction Function()
+    {
+        return [this] { return now; };
+    }
+    void Advance(int milliseconds) { now += std::chrono::milliseconds(milliseconds); }
+    TThreadTimer::Clock::time_point now{};
+};
+
+TEST(ThreadTimer, FiresOncePerPeriodOnlyWhenEnabledWithIntervalAndHandler)
+{
+    FakeClock clock;
+    TThreadTimer timer(clock.Function());
+    int ticks = 0;
+    EXPECT_FALSE(timer.Running());  // no handler yet
+    timer.SetOnTimer([&](TThreadTimer&) { ++ticks; });
+    EXPECT_TRUE(timer.Running());
+    EXPECT_EQ(timer.Interval(), 1000u);
+
+    clock.Advance(999);
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 0);
+    clock.Advance(1);
+    timer.DeliverDue();
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 1);
+    clock.Advance(1000);
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 2);
+
+    timer.SetInterval(0);
+    clock.Advance(5000);
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 2);
+    EXPECT_FALSE(timer.Running());
+}
+
+TEST(ThreadTimer, SettingTheSameValueLeavesARunningPeriodAlone)
+{
+    FakeClock clock;
+    TThreadTimer timer(clock.Function());
+    int ticks = 0;
+    timer.SetOnTimer([&](TThreadTimer&) { ++ticks; });
+    timer.SetInterval(100);
+    clock.Advance(60);
+    timer.SetEnabled(true);
+    timer.SetInterval(100);
+    clock.Advance(40);
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 1);
+
+    // A real change starts the period again.
+    clock.Advance(60);
+    timer.SetInterval(101);
+    clock.Advance(60);
+    timer.DeliverDue();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(ThreadTimer, AHandlerThatDisablesTheTimerMakesItOneShot)
+{
+    FakeClock clock;
+    TThreadTimer timer(clock.Function());
+    int ticks = 0;
+    timer.SetInterval(10);
+    timer.SetOnTimer([&](TThreadTimer& sender) {
+        ++ticks;
+        sender.SetEnabled(false);
+    });
+    for (int i = 0; i < 5; ++i) {
+        clock.Advance(10);
+        timer.DeliverDue();
+    }
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST(ThreadTimer, APeriodThePlatformCannotKeepIsRefused)
+{
+    TThreadTimer timer;
+    timer.SetEnabled(false);
+    timer.SetOnTimer([](TThreadTimer&) {});
+    timer.SetInterval(0x80000000u);
+    try {
+        timer.SetEnabled(true);
+        FAIL() << "no exception";
+    } catch (const Exception& error) {
+        EXPECT_STREQ(error.what(), "No Timer");
+    }
+}
+
+}  // namespace
+}  // namespace net
