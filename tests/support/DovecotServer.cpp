@@ -305,6 +305,7 @@ void DovecotServer::WriteConfiguration() const {
          << "ssl = no\n"
          << "disable_plaintext_auth = no\n"
          << "auth_mechanisms = plain\n"
+         << "auth_failure_delay = 0\n"  // tests of a refused login need not wait two seconds
          << "login_greeting = quillonv-test " << folder_.filename().string() << " ready\n"
          << "mail_location = maildir:~/Maildir\n"
          << "first_valid_uid = 1\n"
