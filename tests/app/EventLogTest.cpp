@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include "app/EventLog.h"
+#include "tests/app/AppFakes.h"
+#include "tests/app/TempFolder.h"
+
+namespace {
+
+TEST(EventLog, AppendsPrefixSubjectAndTimeStampWithCrLf) {
+    TempFolder temp;
+    const app::DataFolder folder(temp.Path() / "quillonv");  // created by the first line
+    FixedClock clock;
+    const app::EventLog log(folder, clock);
+    log.Record(app::LogEvent::InvalidHost, "pop.example.jp");
+    clock.now = {2027, 1, 2, 3, 4, 5};
+    log.Record(app::LogEvent::SoundFailed, " C:\\new.wav ");  // as typed, blanks included
+    EXPECT_EQ(ReadBytes(folder.LogFile()),
+              "InvalidHost: pop.example.jp(2026/12/06 16:48:05)\r\nSoundFailed:  C:\\new.wav (2027/01/02 03:04:05)\r\n");
+    EXPECT_EQ(ModeOf(folder.LogFile()), 0600u);
+}
+
+TEST(EventLog, EveryEventHasItsPrefix) {
+    const std::vector<std::pair<app::LogEvent, std::string>> rows = {
+        {app::LogEvent::ConnectionFailed, "ConnectionFailed: "},
+        {app::LogEvent::IdOrPasswordNeeded, "IDorPasswordNeeded: "},
+        {app::LogEvent::IdOrPasswordFailed, "IDorPasswordFailed: "},
+        {app::LogEvent::InvalidHost, "InvalidHost: "},
+        {app::LogEvent::Failure, "Failure: "},
+        {app::LogEvent::SoundFailed, "SoundFailed: "},
+        {app::LogEvent::SendMailConnectionFailed, "ConnectionFailed(SendMail): "},
+        {app::LogEvent::SendMailIdOrPasswordFailed, "IDorPasswordFailed(SendMail): "},
+        {app::LogEvent::SendMailInvalidHost, "InvalidHost(SendMail): "},
+    };
+    for (const auto& [event, prefix] : rows) EXPECT_EQ(app::LogPrefix(event), prefix);
+}
+
+TEST(EventLog, TimeStampsAreZeroPadded) {
+    EXPECT_EQ(app::FormatTimeStamp({2026, 12, 6, 16, 48, 5}), "2026/12/06 16:48:05");
+    EXPECT_EQ(app::FormatTimeStamp({999, 1, 1, 0, 0, 0}), "0999/01/01 00:00:00");
+}
+
+TEST(EventLog, ALogThatCannotBeWrittenDropsTheLineQuietly) {
+    TempFolder temp;
+    FixedClock clock;
+    WriteBytes(temp.Path() / "file", "x");
+    app::EventLog(app::DataFolder(temp.Path() / "file" / "quillonv"), clock).WriteLog("dropped");
+
+    const app::DataFolder folder(temp.Path());
+    EXPECT_EQ(RunWithReadOnlyFolder(temp.Path(), [&] {
+                  app::EventLog(folder, clock).Record(app::LogEvent::ConnectionFailed, "host");
+                  return 0;
+              }),
+              0);
+    EXPECT_FALSE(std::filesystem::exists(folder.LogFile()));
+}
+
+}  // namespace

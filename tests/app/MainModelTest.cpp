@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include "app/AccountFile.h"
+#include "app/MainModel.h"
+#include "app/ScrambledFile.h"
+#include "tests/app/AppFakes.h"
+#include "tests/app/TempFolder.h"
+
+namespace {
+
+using app::EditorField;
+
+const std::string kSaved = "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81" "B";
+const std::string kSaveFailed =
+    "\x83\x81\x81[\x83\x8b\x83" "f\x81[\x83^\x82\xcc\x95\xdb\x91\xb6\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd"
+    "\x81I";
+const std::string kDefaultReplyBody =
+    "\x88\xc8\x89\xba\x82\xcc\x83" "A\x83h\x83\x8c\x83X\x82\xc9\x83\x81\x81[\x83\x8b\x82\xcc\x91\x97\x90M\x82\xf0\x8ds"
+    "\x82\xed\x82\xc8\x82\xa2\x82\xc5\x89\xba\x82\xb3\x82\xa2\x81" "B\r\nMailAddress:%mail";
+
+class MainModelTest : public testing::Test {
+protected:
+    MainModelTest() : folder(temp.Path() / "quillonv") {}
+
+    std::unique_ptr<app::MainModel> StartModel() {
+        auto model = std::make_unique<app::MainModel>(folder, view, timer);
+        model->Start();
+        return model;
+    }
+    static void AddAccount(app::MainModel& model, const std::string& address) {
+        app::AccountEditor& editor = model.Editor();
+        editor.SetText(EditorField::MailAddress, address);
+        editor.SetText(EditorField::UserId, "u");
+        editor.SetText(EditorField::Password, "p");
+        editor.SetText(EditorField::PopServer, "pop");
+        editor.SetText(EditorField::SmtpServer, "smtp");
+        editor.Add();
+    }
+
+    TempFolder temp;
+    app::DataFolder folder;
+    FakeView view;
+    FakeTimer timer;
+};
+
+TEST_F(MainModelTest, StartWithoutFilesUsesDefaultsAndStartsTheTimer) {
+    auto model = StartModel();
+    EXPECT_TRUE(model->Accounts().Empty());
+    EXPECT_EQ(model->ReplyBody(), kDefaultReplyBody);
+    EXPECT_EQ(model->CurrentSettings(), app::DefaultSettings());
+    EXPECT_EQ(timer.calls, (std::vector<std::string>{"stop", "interval 900000", "start"}));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path()));  // reading creates nothing
+}
+
+TEST_F(MainModelTest, SaveThenStartAgainGivesBackEverything) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    AddAccount(*model, "b@x");
+    model->CurrentSettings().IntervalTime = "3";
+    model->ReplyBody() = "no\r\nthanks %mail";
+    model->Save();
+    EXPECT_EQ(view.information, std::vector{kSaved});
+    EXPECT_EQ(ModeOf(folder.Path()), 0700u);
+
+    FakeView otherView;
+    FakeTimer otherTimer;
+    app::MainModel restarted(folder, otherView, otherTimer);
+    restarted.Start();
+    EXPECT_EQ(restarted.Accounts().Rows(), model->Accounts().Rows());
+    EXPECT_FALSE(restarted.Accounts().Selected());
+    EXPECT_EQ(restarted.ReplyBody(), "no\r\nthanks %mail");
+    EXPECT_EQ(otherTimer.interval, 180000u);
+}
+
+TEST_F(MainModelTest, SaveRestartsTheCountdownFromTheFullInterval) {
+    auto model = StartModel();
+    model->Run().CountdownTicks = 42;
+    model->CurrentSettings().IntervalTime = " 7 ";
+    timer.calls.clear();
+    model->Save();
+    EXPECT_EQ(timer.calls, (std::vector<std::string>{"stop", "interval 420000", "start"}));
+    EXPECT_EQ(model->Run().CountdownTicks, 0u);
+}
+
+TEST_F(MainModelTest, SaveWithAnEmptyListLeavesTheDataFilesAlone) {
+    ASSERT_TRUE(folder.Create());
+    ASSERT_TRUE(app::SaveScrambledFile("old accounts", folder.AccountFile()));
+    ASSERT_TRUE(app::SaveScrambledFile("old body", folder.ReplyBodyFile()));
+    auto model = StartModel();  // "old accounts" is shorter than a record: no rows
+    model->ReplyBody() = "new body";
+    model->CurrentSettings().Minimize = true;
+    model->Save();
+    EXPECT_EQ(view.information, std::vector{kSaved});
+    EXPECT_EQ(app::LoadScrambledFile(folder.AccountFile()), "old accounts");
+    EXPECT_EQ(app::LoadScrambledFile(folder.ReplyBodyFile()), "old body");
+    EXPECT_TRUE(app::LoadSettings(folder.SettingsFile()).Minimize);
+}
+
+TEST_F(MainModelTest, AnEmptyReplyBodyIsSavedEmptyAndLoadsAsTheDefault) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->ReplyBody().clear();
+    model->Save();
+    EXPECT_EQ(ReadBytes(folder.ReplyBodyFile()), "");
+    EXPECT_EQ(StartModel()->ReplyBody(), kDefaultReplyBody);
+}
+
+TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->Save();
+    const auto oldAccounts = ReadBytes(folder.AccountFile());
+    const auto oldBody = ReadBytes(folder.ReplyBodyFile());
+
+    AddAccount(*model, "b@x");
+    model->ReplyBody() = std::string(app::kScrambledFileCapacity + 1, 'x');
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
+    EXPECT_EQ(ReadBytes(folder.ReplyBodyFile()), oldBody);
+
+    // 404 accounts are one more than the file holds.
+    model->ReplyBody() = "body";
+    std::vector<app::AccountRecord> rows(404, model->Accounts().Rows()[0]);
+    model->Accounts().Assign(rows);
+    model->Save();
+    EXPECT_EQ(view.errors.size(), 2u);
+    EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
+
+    rows.resize(403);
+    model->Accounts().Assign(rows);
+    model->Save();
+    EXPECT_EQ(view.errors.size(), 2u);
+    EXPECT_TRUE(timer.running);  // a successful save restarts the disabled timer
+    EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()).size(), 403u);
+}
+
+TEST_F(MainModelTest, ASaveIntoAReadOnlyFolderReportsTheFailureAndChangesNothing) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->Save();
+    const auto oldAccounts = ReadBytes(folder.AccountFile());
+    AddAccount(*model, "b@x");
+    view = FakeView{};
+    // The data folder lies one level down: the child must be able to reach it.
+    std::filesystem::permissions(temp.Path(), std::filesystem::perms(0755));
+    const int status = RunWithReadOnlyFolder(folder.Path(), [&] {
+        model->Save();
+        const bool reported = view.errors == std::vector{kSaveFailed} && view.information.empty();
+        return reported && !timer.running ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
+}
+
+}  // namespace
