@@ -1,10 +1,12 @@
 #include "cli/Command.h"
+#include "cli/DataCommands.h"
 #include "cli/TextCommands.h"
 
 namespace cli {
 
 const std::vector<Command>& AllCommands() {
-    static const std::vector<Command> commands = {DecodeHeaderCommand(), EncodeSubjectCommand()};
+    static const std::vector<Command> commands = {DecodeHeaderCommand(), EncodeSubjectCommand(), AccountsCommand(),
+                                                   SettingsCommand()};
     return commands;
 }
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "cli/DataDirOption.h"
 #include "cli/TextCommands.h"
 #include "jcode/DisplayText.h"
 #include "jcode/JapaneseConversion.h"
@@ -65,7 +66,7 @@ Command DecodeHeaderCommand() {
     "decode a raw header value to Shift_JIS (or UTF-8)",
     "Reads one raw header value from standard input and writes it decoded, as the program shows it:\n"
     "encoded-words and ISO-2022-JP become Shift_JIS. No newline is added.",
-    {{"--utf8", false, "write UTF-8 instead of Shift_JIS"}, kLines},
+    {{"--utf8", false, "write UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
     &DecodeHeader,
     };
 }
@@ -76,7 +77,7 @@ Command EncodeSubjectCommand() {
     "encode a subject for sending (ISO-2022-JP encoded-words)",
     "Reads a subject in Shift_JIS from standard input and writes it as the program sends it:\n"
     "ISO-2022-JP with every kanji run as one encoded-word. No newline is added.",
-    {{"--utf8", false, "read UTF-8 instead of Shift_JIS"}, kLines},
+    {{"--utf8", false, "read UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
     &EncodeSubject,
     };
 }

@@ -1,0 +1,90 @@
+// accounts and settings: what the program would load from its data folder, for checking a folder or a
+// data file written elsewhere without starting the program.
+
+#include <ostream>
+#include <string>
+
+#include "app/AccountFile.h"
+#include "app/DataFolder.h"
+#include "app/Settings.h"
+#include "app/Texts.h"
+#include "cli/DataCommands.h"
+#include "cli/DataDirOption.h"
+#include "jcode/DisplayText.h"
+
+namespace cli {
+namespace {
+
+constexpr OptionSpec kUtf8Option{"--utf8", false, "write UTF-8 instead of Shift_JIS"};
+
+app::DataFolder DataFolderFrom(const Options& options) {
+    if (const auto folder = options.Value(kDataDirOption.name)) return app::DataFolder(*folder);
+    return app::DataFolder::FromEnvironment();
+}
+
+// Writes Shift_JIS lines as they are, or converted for a UTF-8 terminal.
+class LineWriter {
+public:
+    LineWriter(const Options& options, std::ostream& out) : utf8_(options.Has(kUtf8Option.name)), out_(out) {}
+    void Write(const std::string& sjisLine) { out_ << (utf8_ ? jcode::SjisToUtf8(sjisLine) : sjisLine) << '\n'; }
+
+private:
+    bool utf8_;
+    std::ostream& out_;
+};
+
+std::string TabSeparated(std::initializer_list<std::string_view> fields) {
+    std::string line;
+    for (const std::string_view field : fields) {
+        if (!line.empty()) line += '\t';
+        line += field;
+    }
+    return line;
+}
+
+int ListAccounts(const Options& options, Io& io) {
+    LineWriter writer(options, io.out);
+    // The password column stays out, as it is hidden in the window.
+    writer.Write(TabSeparated({app::kColumnMailAddress, app::kColumnUserId, app::kColumnPopServer,
+                               app::kColumnCheckFlag, app::kColumnRejectFlag, app::kColumnSmtpServer,
+                               app::kColumnAutoReplyFlag}));
+    for (const app::AccountRecord& row : app::LoadAccountFile(DataFolderFrom(options).AccountFile())) {
+        writer.Write(TabSeparated({row.MailAddress, row.UserId, row.PopServer, row.CheckFlag, row.RejectFlag,
+                                   row.SmtpServer, row.AutoReplyFlag}));
+    }
+    return kExitOk;
+}
+
+int ShowSettings(const Options& options, Io& io) {
+    LineWriter writer(options, io.out);
+    const app::Settings settings = app::LoadSettings(DataFolderFrom(options).SettingsFile());
+    for (const app::SettingsKey& key : app::SettingsKeys()) writer.Write(std::string(key.name) + "=" + key.write(settings));
+    return kExitOk;
+}
+
+}  // namespace
+
+Command AccountsCommand() {
+    return {
+    "accounts",
+    "list the accounts of the data folder",
+    "Lists the accounts of quillon.dat as the program loads them, one tab-separated line each after a\n"
+    "line of column names: address, user, POP server, check, reject, SMTP server, auto-reply. The\n"
+    "password is never shown. A missing file lists no accounts.",
+    {kUtf8Option, kDataDirOption},
+    &ListAccounts,
+    };
+}
+
+Command SettingsCommand() {
+    return {
+    "settings",
+    "print the settings as the program reads them",
+    "Prints the seven settings of quillet.ini as Key=Value lines, the way the program reads them: a\n"
+    "missing file or key gives its default, an unusable value what the program uses instead.",
+    {kUtf8Option, kDataDirOption},
+    &ShowSettings,
+    };
+}
+
+}  // namespace cli
