@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <grp.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -316,11 +317,17 @@ void DovecotServer::WriteConfiguration() const {
          << "  inet_listener pop3s {\n    port = 0\n  }\n"  // no second, fixed port to clash on
          << "}\n";
     if (::geteuid() != 0) {
-        // Without root every Dovecot process runs as the current user.
+        // Without root every Dovecot process runs as the current user, and nothing can chroot.
         const passwd* self = ::getpwuid(::getuid());
-        if (self == nullptr) throw std::runtime_error("DovecotServer: the current user has no passwd entry");
+        const group* ownGroup = ::getgrgid(::getgid());
+        if (self == nullptr || ownGroup == nullptr) {
+            throw std::runtime_error("DovecotServer: the current user or group has no name");
+        }
         conf << "default_login_user = " << self->pw_name << "\n"
-             << "default_internal_user = " << self->pw_name << "\n";
+             << "default_internal_user = " << self->pw_name << "\n"
+             << "default_internal_group = " << ownGroup->gr_name << "\n"
+             << "service pop3-login {\n  chroot =\n}\n"
+             << "service anvil {\n  chroot =\n}\n";
     }
     WriteFile(folder_ / "dovecot.conf", conf.str());
 }
