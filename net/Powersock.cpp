@@ -1,0 +1,551 @@
+#include "net/Powersock.h"
+
+#include "net/Exceptions.h"
+#include "net/ServerField.h"
+#include "net/SocketErrorTable.h"
+#include "net/Stream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace net {
+
+namespace {
+constexpr std::size_t kMaxLine = 65536;
+constexpr int kPassMilliseconds = 2;
+constexpr std::int64_t kLargestReplyNumber = 32767;
+
+bool WouldBlock(int error)
+{
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
+}  // namespace
+
+// Arms the time-out timer for one wait and disarms it on every way out.
+class TPowersock::TimerArming {
+public:
+    explicit TimerArming(TPowersock& socket) : socket_(socket) { socket_.TimerOn(); }
+    ~TimerArming() { socket_.TimerOff(); }
+    TimerArming(const TimerArming&) = delete;
+    TimerArming& operator=(const TimerArming&) = delete;
+
+private:
+    TPowersock& socket_;
+};
+
+TPowersock::TPowersock(PumpFunction pump, HostResolver resolver)
+    : pump_(std::move(pump)),
+      resolver_(resolver ? std::move(resolver) : HostResolver(ResolveWithSystem)),
+      scratch_(new char[kMaxLine + 1])
+{
+    ReportStatus(8, "Create");
+    timer_.SetEnabled(false);
+    timer_.SetOnTimer([this](TThreadTimer&) { TimerFired(); });
+    ReportStatus(8, "Initializing Winsock");
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (socket_ < 0) {
+        throw ESockError("Initializaton of windows sockets failed");
+    }
+    // Linger on with no time: closing resets the connection at once instead of lingering over unsent data.
+    const linger resetOnClose{1, 0};
+    ::setsockopt(socket_, SOL_SOCKET, SO_LINGER, &resetOnClose, sizeof resetOnClose);
+}
+
+TPowersock::~TPowersock()
+{
+    destroying_ = true;
+    ReportStatus(8, "Destroy");
+    TPowersock::Abort();
+    reopenDisabled_ = true;
+    try {
+        RequestCloseSocket();
+    } catch (...) {
+        // Nothing can be reported from a destructor; the descriptor is released either way.
+    }
+}
+
+void TPowersock::ReportStatus(int level, const std::string& text)
+{
+    if (level > ReportLevel) {
+        return;
+    }
+    status_ = text;
+    if (!destroying_ && OnStatus) {
+        try {
+            OnStatus(*this, status_);
+        } catch (...) {
+            // A status watcher must not be able to break the operation it watches.
+        }
+    }
+}
+
+std::string TPowersock::CheckSocketError(int ignored)
+{
+    const int error = SocketErrorFromErrno(errno);
+    lastErrorNo_ = error;
+    if (error != ignored && error > 10000) {
+        ReportStatus(8, "Looking Up Error Message");
+        throw ESockError(LookupErrorMessage(error));
+    }
+    return {};
+}
+
+void TPowersock::OpenSocket()
+{
+    socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (socket_ < 0) {
+        CheckSocketError(kWouldBlock);
+    }
+}
+
+void TPowersock::ReplaceSocket()
+{
+    ::close(socket_);
+    connected_ = false;
+    connecting_ = false;
+    OpenSocket();
+}
+
+void TPowersock::RequestCloseSocket()
+{
+    ReportStatus(4, "Request Close Socket");
+    connected_ = false;
+    connecting_ = false;
+    if (socket_ < 0) {
+        return;
+    }
+    // close() releases a socket descriptor even when it reports an error, so there is nothing to retry.
+    ::close(socket_);
+    socket_ = -1;
+    if (!reopenDisabled_) {
+        OpenSocket();
+    }
+    if (!destroying_ && OnDisconnect) {
+        OnDisconnect(*this);
+    }
+}
+
+void TPowersock::Disconnect()
+{
+    ReportStatus(8, "Disconnecting");
+    RequestCloseSocket();
+}
+
+void TPowersock::Abort()
+{
+    ReportStatus(8, "Abort");
+    Cancel();
+}
+
+void TPowersock::Cancel()
+{
+    ReportStatus(8, "Canceling");
+    canceled_ = true;
+}
+
+void TPowersock::TimerOn()
+{
+    ReportStatus(8, "Timer On");
+    timedOut_ = false;
+    if (TimeOut < 0) {
+        throw ESockError("TimeOut must not be negative");
+    }
+    timer_.SetInterval(static_cast<std::uint32_t>(TimeOut));
+    timer_.SetEnabled(true);
+}
+
+void TPowersock::TimerOff()
+{
+    ReportStatus(8, "Timer Off");
+    timer_.SetEnabled(false);
+}
+
+void TPowersock::TimerFired()
+{
+    ReportStatus(8, "Timer Triggered");
+    TimerOff();
+    timedOut_ = true;
+    asyncDone_ = true;
+    Abort();
+}
+
+void TPowersock::WaitPass(int fd, short events)
+{
+    pollfd ready{fd, events, 0};
+    ::poll(&ready, 1, kPassMilliseconds);
+    PumpOnce();
+}
+
+void TPowersock::PumpOnce()
+{
+    DeliverSocketNotifications();
+    timer_.DeliverDue();
+    if (pump_) {
+        pump_();
+    }
+}
+
+void TPowersock::DeliverSocketNotifications()
+{
+    if (socket_ < 0 || (!connecting_ && !connected_)) {
+        return;
+    }
+    pollfd ready{socket_, POLLIN | POLLOUT | POLLRDHUP, 0};
+    if (::poll(&ready, 1, 0) <= 0) {
+        return;
+    }
+    try {
+        if (connecting_) {
+            if ((ready.revents & (POLLOUT | POLLERR | POLLHUP)) == 0) {
+                return;
+            }
+            connecting_ = false;
+            int error = 0;
+            socklen_t length = sizeof error;
+            ::getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &length);
+            asyncOk_ = error == 0;
+            if (!asyncOk_) {
+                lastErrorNo_ = SocketErrorFromErrno(error);
+                return;
+            }
+            connected_ = true;
+            if (OnConnect) {
+                OnConnect(*this);
+            }
+        } else if ((ready.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            asyncOk_ = (ready.revents & POLLERR) == 0;
+            PeerClosed();
+        }
+    } catch (...) {
+        // Notifications arrive between the caller's steps; a handler's failure has no one to go to.
+    }
+}
+
+void TPowersock::PeerClosed()
+{
+    // Data still waiting stays readable; the close is taken once it has been read.
+    if (connected_ && !DataAvailable()) {
+        RequestCloseSocket();
+    }
+}
+
+void TPowersock::ResolveRemoteHost()
+{
+    ReportStatus(8, "Resolve Host");
+    const ServerAddress server = SplitServerField(Host, Port);
+    remotePort_ = server.port;
+    remoteAddress_ = ::inet_addr(server.host.c_str());
+    if (remoteAddress_ != INADDR_NONE) {
+        return;
+    }
+    remoteAddress_ = 0;
+    {
+        TimerArming arming(*this);
+        asyncDone_ = false;
+        HostLookup lookup(resolver_, server.host);
+        for (;;) {
+            if (lookup.Done()) {
+                asyncOk_ = lookup.Result().has_value();
+                asyncDone_ = true;
+            }
+            if (asyncDone_ || timedOut_ || canceled_) {
+                break;
+            }
+            WaitPass(lookup.ReadyFd(), POLLIN);
+        }
+        if (!timedOut_ && !canceled_ && asyncOk_) {
+            remoteAddress_ = *lookup.Result();
+        }
+    }
+    if (timedOut_) {
+        throw ESockError("Host Lookup Timed Out");
+    }
+    if (canceled_) {
+        throw ESockError("Host Lookup Canceled");
+    }
+    if (!asyncOk_) {
+        throw ESockError("Host Lookup Failed");
+    }
+    if (OnHostResolved) {
+        OnHostResolved(*this);
+    }
+}
+
+void TPowersock::Connect()
+{
+    ReportStatus(8, "Connecting");
+    canceled_ = false;
+    if (connected_) {
+        throw ESockError("Already connected");
+    }
+    for (bool retried = false;; retried = true) {
+        try {
+            ResolveRemoteHost();
+        } catch (const ESockError& error) {
+            const std::string_view message = error.what();
+            if (message == "Host Lookup Timed Out" || message == "Host Lookup Canceled") {
+                throw;
+            }
+            remoteAddress_ = 0;
+        }
+        if (remoteAddress_ != 0) {
+            break;
+        }
+        if (retried || !OnInvalidHost) {
+            throw ESockError("Null Remote Address");
+        }
+        // The handler may correct Host; it gets one more lookup.
+        bool handled = false;
+        OnInvalidHost(handled);
+        if (!handled) {
+            throw ESockError("Null Remote Address");
+        }
+    }
+
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(static_cast<std::uint16_t>(remotePort_));
+    remote.sin_addr.s_addr = remoteAddress_;
+    asyncDone_ = false;
+    asyncOk_ = true;
+    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 && errno != EINPROGRESS) {
+        CheckSocketError(kWouldBlock);
+    }
+    connecting_ = true;
+    {
+        TimerArming arming(*this);
+        while (!connected_ && !timedOut_ && !canceled_ && asyncOk_) {
+            WaitPass(socket_, POLLOUT);
+        }
+    }
+    connecting_ = false;
+    if (!timedOut_ && !canceled_ && asyncOk_) {
+        return;
+    }
+    // An attempt given up may still be pending at the platform; a fresh socket keeps the next Connect free.
+    ReplaceSocket();
+    if (OnConnectionFailed) {
+        OnConnectionFailed(*this);
+    }
+    if (timedOut_) {
+        throw ESockError("Connection Timed out");
+    }
+    throw ESockError(canceled_ ? "Connection Canceled" : "Connection Failed");
+}
+
+void TPowersock::CheckConnection()
+{
+    ReportStatus(8, "Checking Connection");
+    for (bool retried = false; !connected_; retried = true) {
+        if (retried || !OnConnectionRequired) {
+            throw Exception("Not Connected");
+        }
+        bool handled = false;
+        OnConnectionRequired(handled);
+        if (!handled) {
+            throw Exception("Not Connected");
+        }
+    }
+}
+
+void TPowersock::WaitUntilWritable()
+{
+    // Sending serves no pending work, so no handler runs in the middle of a send; only the time-out
+    // can end a peer that has stopped reading.
+    pollfd ready{socket_, POLLOUT, 0};
+    ::poll(&ready, 1, kPassMilliseconds);
+    timer_.DeliverDue();
+}
+
+void TPowersock::SendBuffer(const char* data, std::uint16_t length)
+{
+    ReportStatus(4, "Sending Buffer");
+    TimerArming arming(*this);
+    if (!canceled_) {
+        const std::size_t total = length != 0 ? length : ::strnlen(data, kMaxLine);
+        if (total >= kMaxLine) {
+            throw ESockError("Text to send is 65,536 bytes or longer");
+        }
+        std::size_t remaining = total;
+        while (remaining > 0 && !canceled_) {
+            const ssize_t sent = ::send(socket_, data + (total - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent == 0) {
+                break;
+            }
+            if (sent < 0) {
+                if (WouldBlock(errno)) {
+                    WaitUntilWritable();
+                } else {
+                    CheckSocketError(kWouldBlock);
+                }
+                continue;
+            }
+            remaining -= static_cast<std::size_t>(sent);
+        }
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+void TPowersock::Write(const std::string& text)
+{
+    ReportStatus(8, "Write");
+    if (::strnlen(text.c_str(), text.size()) >= kMaxLine) {
+        throw ESockError("Text to send is 65,536 bytes or longer");
+    }
+    SendBuffer(text.c_str(), 0);
+}
+
+void TPowersock::Writeln(const std::string& text)
+{
+    ReportStatus(8, "Writeln");
+    // Write stops at a zero byte, which would leave the line without its end and the reply never coming.
+    if (text.find('\0') != std::string::npos) {
+        throw ESockError("Line to send holds a zero byte");
+    }
+    Write(text + "\r\n");
+}
+
+void TPowersock::SendStream(Stream& stream)
+{
+    ReportStatus(8, "SendStream");
+    stream.SetPosition(0);
+    if (!canceled_) {
+        bytesSent_ = 0;
+        const std::int64_t size = stream.Size();
+        bytesTotal_ = static_cast<std::int32_t>(std::min<std::int64_t>(size, INT32_MAX));
+        // Not the scratch buffer: a handler run between sends may read a line.
+        std::unique_ptr<char[]> chunk(new char[kMaxLine]);
+        while (!canceled_ && stream.Position() < size) {
+            const std::int64_t read = stream.Read(chunk.get(), std::min<std::int64_t>(size - stream.Position(), kMaxLine));
+            if (read <= 0) {
+                break;
+            }
+            std::size_t remaining = static_cast<std::size_t>(read);
+            while (remaining > 0 && !canceled_) {
+                const ssize_t sent =
+                    ::send(socket_, chunk.get() + (read - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (sent == 0) {
+                    return;
+                }
+                if (sent < 0) {
+                    if (WouldBlock(errno)) {
+                        WaitPass(socket_, POLLOUT);
+                        continue;
+                    }
+                    CheckSocketError(kWouldBlock);
+                    continue;
+                }
+                remaining -= static_cast<std::size_t>(sent);
+                bytesSent_ += static_cast<std::int32_t>(sent);
+                if (OnPacketSent) {
+                    OnPacketSent(*this);
+                }
+                PumpOnce();
+            }
+        }
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket send aborted");
+    }
+}
+
+std::string TPowersock::ReadLn()
+{
+    ReportStatus(8, "ReadLn");
+    TimerArming arming(*this);
+    std::string line;
+    std::size_t lineEnd = 0;
+    for (;;) {
+        if (line.size() >= kMaxLine) {
+            throw ESockError("Line longer than 65,536 bytes");
+        }
+        // Peek, so that nothing after the line feed leaves the socket.
+        const ssize_t peeked = ::recv(socket_, scratch_.get(), kMaxLine - line.size(), MSG_PEEK | MSG_DONTWAIT);
+        if (peeked == 0) {
+            PeerClosed();
+            return {};
+        }
+        if (peeked < 0) {
+            lastErrorNo_ = SocketErrorFromErrno(errno);
+            if (lastErrorNo_ == kNotConnected) {
+                return {};
+            }
+            CheckSocketError(kWouldBlock);
+        } else {
+            const auto* lineFeed = static_cast<const char*>(std::memchr(scratch_.get(), '\n', static_cast<std::size_t>(peeked)));
+            if (lineFeed != nullptr) {
+                lineEnd = static_cast<std::size_t>(lineFeed - scratch_.get()) + 1;
+                break;
+            }
+            const ssize_t taken = ::recv(socket_, scratch_.get(), static_cast<std::size_t>(peeked), MSG_DONTWAIT);
+            if (taken < 0) {
+                CheckSocketError(kWouldBlock);
+            } else {
+                line.append(scratch_.get(), static_cast<std::size_t>(taken));
+            }
+        }
+        WaitPass(socket_, POLLIN);
+        if (canceled_) {
+            break;
+        }
+    }
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError("Socket readln aborted");
+    }
+    const ssize_t taken = ::recv(socket_, scratch_.get(), lineEnd, MSG_DONTWAIT);
+    if (taken < 0) {
+        CheckSocketError(kWouldBlock);
+    }
+    line.append(scratch_.get(), static_cast<std::size_t>(std::max<ssize_t>(taken, 0)));
+    return line;
+}
+
+std::string TPowersock::Transaction(std::string_view command)
+{
+    ReportStatus(8, "Transaction");
+    replyNumber_ = 0;
+    Writeln(std::string(command));
+    lastReply_ = ReadLn();
+    if (!lastReply_.empty()) {
+        ReportStatus(1, lastReply_);
+        std::size_t digits = 0;
+        while (digits < lastReply_.size() && digits < 10 && lastReply_[digits] >= '0' && lastReply_[digits] <= '9') {
+            ++digits;
+        }
+        if (digits > 0) {
+            const std::int64_t value = std::stoll(lastReply_.substr(0, digits));
+            if (value > kLargestReplyNumber) {
+                throw Exception("Reply code out of range: " + lastReply_.substr(0, digits));
+            }
+            replyNumber_ = static_cast<std::int16_t>(value);
+        }
+    }
+    return lastReply_;
+}
+
+bool TPowersock::DataAvailable()
+{
+    ReportStatus(8, "Data Available");
+    char byte = 0;
+    return ::recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) >= 1;
+}
+
+void TPowersock::ClearInput()
+{
+    ReportStatus(8, "Clearing Input");
+    [[maybe_unused]] const ssize_t discarded = ::recv(socket_, scratch_.get(), kMaxLine, MSG_DONTWAIT);
+}
+
+}  // namespace net

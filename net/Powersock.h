@@ -1,0 +1,146 @@
+#pragma once
+// TPowersock: one IPv4 TCP connection with a blocking, time-limited, line-oriented programming model on
+// a non-blocking socket. Every wait (lookup, connect, reply line) polls the socket for at most 2 ms per
+// pass, so it wakes as soon as the socket is ready, and calls the pump function on each pass, so the
+// program's single thread keeps serving its timers and commands in the middle of an operation.
+//
+// What the platform once delivered as socket notifications (connect done, peer closed) is found by
+// readiness checks on each pass, and the time-out timer ticks there too; events fire in the same order.
+
+#include "net/HostLookup.h"
+#include "net/ThreadTimer.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace net {
+
+class Stream;
+
+// Serves the program's pending work (timers, user commands) in the middle of a wait; may re-enter the
+// component, for example to Abort it.
+using PumpFunction = std::function<void()>;
+
+class TPowersock {
+public:
+    using NotifyEvent = std::function<void(TPowersock& sender)>;
+    using HandlerEvent = std::function<void(bool& handled)>;
+    using StatusEvent = std::function<void(TPowersock& sender, const std::string& status)>;
+
+    // An empty resolver means the system's.
+    explicit TPowersock(PumpFunction pump = {}, HostResolver resolver = {});
+    virtual ~TPowersock();
+    TPowersock(const TPowersock&) = delete;
+    TPowersock& operator=(const TPowersock&) = delete;
+
+    // A dotted IPv4 address or a host name, optionally with ":port", which then wins over Port.
+    std::string Host;
+    int Port = 0;
+    // Milliseconds for each lookup, connect and line; 0 waits without limit.
+    int TimeOut = 0;
+    // Status texts of levels 1, 4 and 8 up to this one are reported.
+    int ReportLevel = 0;
+
+    NotifyEvent OnConnect;
+    NotifyEvent OnDisconnect;
+    NotifyEvent OnHostResolved;
+    NotifyEvent OnConnectionFailed;
+    NotifyEvent OnPacketSent;
+    HandlerEvent OnInvalidHost;
+    HandlerEvent OnConnectionRequired;
+    StatusEvent OnStatus;
+
+    virtual void Connect();
+    // Closes and always leaves a fresh idle socket, connected or not.
+    virtual void Disconnect();
+    // Sends one command line and reads one reply line (terminator included) into LastReply; a leading
+    // decimal code becomes ReplyNumber.
+    virtual std::string Transaction(std::string_view command);
+    virtual void Abort();
+    // Makes the running wait, or the next send or ReadLn when idle, stop with EAbortError.
+    void Cancel();
+
+    void CheckConnection();
+    // Sends exactly length bytes; 0 means up to the first zero byte.
+    void SendBuffer(const char* data, std::uint16_t length);
+    // Sends text up to its first zero byte; it must be shorter than 65,536 bytes.
+    void Write(const std::string& text);
+    void Writeln(const std::string& text);
+    // Sends the whole stream from its start.
+    void SendStream(Stream& stream);
+    // One line with its terminator (CR LF or a bare LF), consuming nothing after it; the empty text when
+    // the peer has closed. A line may hold 65,536 bytes.
+    std::string ReadLn();
+    bool DataAvailable();
+    void ClearInput();
+
+    // Sets Status and fires OnStatus when level is within ReportLevel; a throwing handler is ignored.
+    void ReportStatus(int level, const std::string& text);
+    // Raises ESockError for the last socket error unless it is ignored or no real error; returns "".
+    std::string CheckSocketError(int ignored);
+
+    bool Connected() const { return connected_; }
+    bool Canceled() const { return canceled_; }
+    bool TimedOut() const { return timedOut_; }
+    bool AsyncOk() const { return asyncOk_; }
+    bool AsyncDone() const { return asyncDone_; }
+    const std::string& LastReply() const { return lastReply_; }
+    std::int16_t ReplyNumber() const { return replyNumber_; }
+    int LastErrorNo() const { return lastErrorNo_; }
+    const std::string& Status() const { return status_; }
+    std::int32_t BytesSent() const { return bytesSent_; }
+    std::int32_t BytesTotal() const { return bytesTotal_; }
+    std::uint32_t RemoteAddress() const { return remoteAddress_; }
+    int SocketHandle() const { return socket_; }
+
+protected:
+    // A client's destructor calls this before its own Abort, so nothing is reported while it goes.
+    void MarkDestroying() { destroying_ = true; }
+
+private:
+    class TimerArming;
+
+    void OpenSocket();
+    void ReplaceSocket();
+    void RequestCloseSocket();
+    void ResolveRemoteHost();
+    void TimerOn();
+    void TimerOff();
+    void TimerFired();
+    // One pass of a wait: sleep until fd is ready or 2 ms have passed, then deliver socket
+    // notifications, timer ticks and the program's pending work.
+    void WaitPass(int fd, short events);
+    // The same without sleeping.
+    void PumpOnce();
+    void DeliverSocketNotifications();
+    void PeerClosed();
+    void WaitUntilWritable();
+
+    PumpFunction pump_;
+    HostResolver resolver_;
+    TThreadTimer timer_;
+    std::unique_ptr<char[]> scratch_;
+
+    int socket_ = -1;
+    bool connected_ = false;
+    bool connecting_ = false;
+    bool canceled_ = false;
+    bool timedOut_ = false;
+    bool asyncOk_ = true;
+    bool asyncDone_ = false;
+    bool reopenDisabled_ = false;
+    bool destroying_ = false;
+    int lastErrorNo_ = 0;
+    int remotePort_ = 0;
+    std::uint32_t remoteAddress_ = 0;
+    std::string status_;
+    std::string lastReply_;
+    std::int16_t replyNumber_ = 0;
+    std::int32_t bytesSent_ = 0;
+    std::int32_t bytesTotal_ = 0;
+};
+
+}  // namespace net
