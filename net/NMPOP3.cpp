@@ -1,0 +1,290 @@
+#include "net/NMPOP3.h"
+
+#include "net/Exceptions.h"
+#include "net/NthWord.h"
+
+#include <charconv>
+
+namespace net {
+
+namespace {
+constexpr int kPop3Port = 110;
+constexpr std::size_t kMessageIdStart = 12;
+constexpr std::size_t kMessageIdLength = 256;
+
+// The reply line is the message; a closed connection leaves no line, so it gets a text of its own.
+[[noreturn]] void RaiseReply(const std::string& reply)
+{
+    throw Exception(reply.empty() ? "Connection closed by server" : reply);
+}
+
+void ExpectPositive(const std::string& reply)
+{
+    if (!IsPositiveReply(reply)) {
+        RaiseReply(reply);
+    }
+}
+
+std::size_t TerminatorLength(const std::string& line)
+{
+    if (line.size() >= 2 && line[line.size() - 2] == '\r') {
+        return 2;
+    }
+    return line.empty() ? 0 : 1;
+}
+
+std::string_view WithoutLineEnd(std::string_view word)
+{
+    while (!word.empty() && (word.back() == '\n' || word.back() == '\r')) {
+        word.remove_suffix(1);
+    }
+    return word;
+}
+
+// The field's text between its name and the line terminator.
+std::string FieldValue(const std::string& line, std::size_t nameLength)
+{
+    const std::size_t end = line.size() - TerminatorLength(line);
+    return end > nameLength ? line.substr(nameLength, end - nameLength) : std::string();
+}
+
+bool StartsWith(const std::string& line, std::string_view prefix)
+{
+    return line.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Blanks and control characters around the text go, as the reply's terminator does.
+std::string_view TrimControls(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool ToInt(std::string_view text, std::int32_t& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+}  // namespace
+
+bool IsPositiveReply(const std::string& reply)
+{
+    return NthWord(reply, ' ', 1).find("+OK") != std::string::npos;
+}
+
+TNMPOP3::TNMPOP3(PumpFunction pump, HostResolver resolver) : TPowersock(std::move(pump), std::move(resolver))
+{
+    Port = kPop3Port;
+}
+
+TNMPOP3::~TNMPOP3()
+{
+    MarkDestroying();
+    try {
+        TNMPOP3::Abort();
+    } catch (...) {
+        // The connection is dropped either way.
+    }
+}
+
+void TNMPOP3::Fire(const NotifyEvent& event)
+{
+    if (event) {
+        event(*this);
+    }
+}
+
+void TNMPOP3::SetAttachFilePath(std::string path)
+{
+    if (path.empty() || path.back() != '\\') {
+        path += '\\';
+    }
+    attachFilePath_ = std::move(path);
+}
+
+void TNMPOP3::Connect()
+{
+    for (bool retried = false; UserID.empty() || Password.empty(); retried = true) {
+        if (!OnAuthenticationNeeded) {
+            throw Exception("Authentication failed");
+        }
+        if (retried) {
+            break;
+        }
+        bool handled = false;
+        OnAuthenticationNeeded(handled);
+        if (!handled) {
+            throw Exception("Authentication failed");
+        }
+    }
+
+    const bool wasBusy = busy_;
+    busy_ = true;
+    bool loggedIn = false;
+    const auto finish = [&] {
+        if (!wasBusy) {
+            busy_ = false;
+        }
+        if (loggedIn) {
+            Fire(OnConnect);
+        }
+    };
+    try {
+        TPowersock::Connect();
+        try {
+            ExpectPositive(ReadLn());
+            LogIn();
+            loggedIn = true;
+            const std::string reply = Transaction("STAT");
+            ExpectPositive(reply);
+            // RFC 1939 puts the size after the count; without it the count keeps the CR LF and reads as 0.
+            std::int32_t count = 0;
+            mailCount_ = ToInt(NthWord(reply, ' ', 2), count) ? count : 0;
+        } catch (...) {
+            Disconnect();
+            throw;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TNMPOP3::LogIn()
+{
+    bool retried = false;
+    for (bool done = false; !done;) {
+        if (CheckLoginReply(Transaction("USER " + UserID), retried)) {
+            done = CheckLoginReply(Transaction("PASS " + Password), retried);
+        }
+    }
+}
+
+bool TNMPOP3::CheckLoginReply(const std::string& reply, bool& retried)
+{
+    if (IsPositiveReply(reply)) {
+        return true;
+    }
+    if (retried || !OnAuthenticationFailed) {
+        throw Exception("Authentication failed");
+    }
+    bool handled = false;
+    OnAuthenticationFailed(handled);
+    if (!handled) {
+        throw Exception("Authentication failed");
+    }
+    retried = true;
+    return false;
+}
+
+void TNMPOP3::GetSummary(int messageNumber)
+{
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    try {
+        CheckConnection();
+        Fire(OnRetrieveStart);
+        ExpectPositive(Transaction("TOP " + std::to_string(messageNumber) + " 0"));
+        FillHeader();
+        const std::string reply = Transaction("LIST " + std::to_string(messageNumber));
+        std::int32_t bytes = 0;
+        if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
+            throw Exception("LIST reply without a message size: " + reply);
+        }
+        summary_.Bytes = bytes;
+        ReportStatus(1, "Summary Retrieved");
+        Fire(OnRetrieveEnd);
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
+}
+
+void TNMPOP3::FillHeader()
+{
+    summary_.Header.Clear();
+    summary_.Subject.clear();
+    summary_.From.clear();
+    summary_.MessageId.clear();
+    for (;;) {
+        std::string line = ReadLn();
+        if (line.empty()) {
+            throw Exception("Connection closed while reading the header");
+        }
+        // Names match exactly as spelled; the last of two equal fields wins.
+        if (StartsWith(line, "Subject:")) {
+            summary_.Subject = FieldValue(line, 8);
+        }
+        if (StartsWith(line, "From:")) {
+            summary_.From = FieldValue(line, 5);
+        }
+        if (StartsWith(line, "Message-ID:")) {
+            summary_.MessageId = line.substr(std::min(kMessageIdStart, line.size()), kMessageIdLength);
+        }
+        line.resize(line.size() - TerminatorLength(line));
+        const bool end = line == ".";
+        summary_.Header.Add(std::move(line));
+        if (end) {
+            return;
+        }
+    }
+}
+
+void TNMPOP3::DeleteMailMessage(int messageNumber)
+{
+    if (busy_) {
+        return;
+    }
+    busy_ = true;
+    try {
+        CheckConnection();
+        const std::string reply = Transaction("DELE " + std::to_string(messageNumber));
+        // A bare "-ERR" line still carries its terminator in the first word, and no reply at all is no
+        // success either.
+        if (reply.empty() || WithoutLineEnd(NthWord(reply, ' ', 1)) == "-ERR") {
+            Fire(OnFailure);
+            RaiseReply(reply);
+        }
+    } catch (...) {
+        busy_ = false;
+        throw;
+    }
+    busy_ = false;
+    Fire(OnSuccess);
+}
+
+void TNMPOP3::Disconnect()
+{
+    if (!Connected()) {
+        return;
+    }
+    std::string reply;
+    try {
+        reply = Transaction("QUIT");
+    } catch (...) {
+        TPowersock::Disconnect();
+        throw;
+    }
+    TPowersock::Disconnect();
+    ExpectPositive(reply);
+}
+
+void TNMPOP3::Abort()
+{
+    Cancel();
+    if (Connected()) {
+        TPowersock::Disconnect();
+        ClearInput();
+    }
+}
+
+}  // namespace net
