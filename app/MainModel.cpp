@@ -32,10 +32,14 @@ void MainModel::RestartCheckTimer(unsigned minutes) {
 }
 
 void MainModel::Save() {
-    // The settings go first and stay written whatever happens to the data files.
-    if (!folder_.Create() || !SaveSettings(settings_, folder_.SettingsFile())) return ReportSaveFailed();
-    // With no rows the data files are left as they are, reply body included.
-    if (!accounts_.Empty() && !WriteDataFiles()) return ReportSaveFailed();
+    // The settings go first and stay written whatever happens to the data files. With no rows the data
+    // files are left as they are, reply body included.
+    const bool saved = folder_.Create() && SaveSettings(settings_, folder_.SettingsFile()) &&
+                       (accounts_.Empty() || WriteDataFiles());
+    if (!saved) {
+        ReportSaveFailed();
+        return;
+    }
     RestartCheckTimer(IntervalMinutes(settings_.IntervalTime));
     view_.ShowInformation(kSettingsSaved);
 }

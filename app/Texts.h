@@ -1,58 +1,58 @@
 #pragma once
 // The Shift_JIS texts of the application core, written as bytes so the sources stay ASCII. The comment
-// above each gives the text as the user reads it.
+// above each says what the text means.
 
 #include <string_view>
 
 namespace app {
 
-// "する" / "しない": the only texts an account flag holds.
+// "suru" (on) and "shinai" (off): the only texts an account flag holds.
 inline constexpr std::string_view kFlagOn = "\x82\xb7\x82\xe9";
 inline constexpr std::string_view kFlagOff = "\x82\xb5\x82\xc8\x82\xa2";
 
 // Validation of the account editor, in the order the fields are checked.
-// "メールアドレスが入力されていません。"
+// "No mail address has been entered."
 inline constexpr std::string_view kMailAddressMissing =
     "\x83\x81\x81[\x83\x8b\x83" "A\x83h\x83\x8c\x83X\x82\xaa\x93\xfc\x97\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc"
     "\x82\xb9\x82\xf1\x81" "B";
-// "ユーザーIDが入力されていません。"
+// "No user ID has been entered."
 inline constexpr std::string_view kUserIdMissing =
     "\x83\x86\x81[\x83U\x81[ID\x82\xaa\x93\xfc\x97\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81" "B";
-// "パスワードが入力されていません。"
+// "No password has been entered."
 inline constexpr std::string_view kPasswordMissing =
     "\x83p\x83X\x83\x8f\x81[\x83h\x82\xaa\x93\xfc\x97\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1\x81" "B";
-// "ＰＯＰサーバーが入力されていません。"
+// "No POP server has been entered." (full-width POP)
 inline constexpr std::string_view kPopServerMissing =
     "\x82o\x82n\x82o\x83T\x81[\x83o\x81[\x82\xaa\x93\xfc\x97\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82"
     "\xf1\x81" "B";
-// "ＳＭＴＰサーバーが入力されていません。"
+// "No SMTP server has been entered." (full-width SMTP)
 inline constexpr std::string_view kSmtpServerMissing =
     "\x82r\x82l\x82s\x82o\x83T\x81[\x83o\x81[\x82\xaa\x93\xfc\x97\xcd\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb9"
     "\x82\xf1\x81" "B";
 
-// "現在選択されている情報を削除します。" CR "よろしいですか?"
+// "The selected entry will be deleted." CR "Are you sure?"
 inline constexpr std::string_view kConfirmDeleteAccount =
     "\x8c\xbb\x8d\xdd\x91I\x91\xf0\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xe9\x8f\xee\x95\xf1\x82\xf0\x8d\xed\x8f\x9c\x82"
     "\xb5\x82\xdc\x82\xb7\x81" "B\r\x82\xe6\x82\xeb\x82\xb5\x82\xa2\x82\xc5\x82\xb7\x82\xa9?";
 
-// "設定を保存しました。"
+// "The settings have been saved."
 inline constexpr std::string_view kSettingsSaved = "\x90\xdd\x92\xe8\x82\xf0\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81" "B";
-// "メールデータの保存に失敗しました！"
+// "Saving the mail data failed!" (full-width exclamation mark)
 inline constexpr std::string_view kSaveFailed =
     "\x83\x81\x81[\x83\x8b\x83" "f\x81[\x83^\x82\xcc\x95\xdb\x91\xb6\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5\x82\xbd"
     "\x81I";
 
-// "再送信禁止!": the default subject of refusal replies.
+// "Do not send again!": the default subject of refusal replies.
 inline constexpr std::string_view kDefaultSendSubject = "\x8d\xc4\x91\x97\x90M\x8b\xd6\x8e~!";
-// "未承諾広告": the default subject marker of unsolicited advertisements.
+// "Unsolicited advertisement": the default subject marker of unsolicited advertisements.
 inline constexpr std::string_view kDefaultReceiveSubject = "\x96\xa2\x8f\xb3\x91\xf8\x8dL\x8d\x90";
-// "以下のアドレスにメールの送信を行わないで下さい。" CR LF "MailAddress:%mail"
+// "Please do not send mail to the following address." CR LF "MailAddress:%mail"
 inline constexpr std::string_view kDefaultReplyBody =
     "\x88\xc8\x89\xba\x82\xcc\x83" "A\x83h\x83\x8c\x83X\x82\xc9\x83\x81\x81[\x83\x8b\x82\xcc\x91\x97\x90M\x82\xf0\x8ds"
     "\x82\xed\x82\xc8\x82\xa2\x82\xc5\x89\xba\x82\xb3\x82\xa2\x81" "B\r\nMailAddress:%mail";
 
-// Column captions of the account list, in field order (the password column is hidden and has none here).
-// "メールアドレス", "ユーザID", "POPサーバー", "チェック有無", "未承諾拒否", "SMTPサーバー", "自動返信"
+// Column captions of the account list in field order, the hidden password column left out:
+// mail address, user ID, POP server, check, reject unsolicited, SMTP server, auto-reply
 inline constexpr std::string_view kColumnMailAddress = "\x83\x81\x81[\x83\x8b\x83" "A\x83h\x83\x8c\x83X";
 inline constexpr std::string_view kColumnUserId = "\x83\x86\x81[\x83UID";
 inline constexpr std::string_view kColumnPopServer = "POP\x83T\x81[\x83o\x81[";

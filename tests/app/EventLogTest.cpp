@@ -19,21 +19,6 @@ TEST(EventLog, AppendsPrefixSubjectAndTimeStampWithCrLf) {
     EXPECT_EQ(ModeOf(folder.LogFile()), 0600u);
 }
 
-TEST(EventLog, EveryEventHasItsPrefix) {
-    const std::vector<std::pair<app::LogEvent, std::string>> rows = {
-        {app::LogEvent::ConnectionFailed, "ConnectionFailed: "},
-        {app::LogEvent::IdOrPasswordNeeded, "IDorPasswordNeeded: "},
-        {app::LogEvent::IdOrPasswordFailed, "IDorPasswordFailed: "},
-        {app::LogEvent::InvalidHost, "InvalidHost: "},
-        {app::LogEvent::Failure, "Failure: "},
-        {app::LogEvent::SoundFailed, "SoundFailed: "},
-        {app::LogEvent::SendMailConnectionFailed, "ConnectionFailed(SendMail): "},
-        {app::LogEvent::SendMailIdOrPasswordFailed, "IDorPasswordFailed(SendMail): "},
-        {app::LogEvent::SendMailInvalidHost, "InvalidHost(SendMail): "},
-    };
-    for (const auto& [event, prefix] : rows) EXPECT_EQ(app::LogPrefix(event), prefix);
-}
-
 TEST(EventLog, TimeStampsAreZeroPadded) {
     EXPECT_EQ(app::FormatTimeStamp({2026, 12, 6, 16, 48, 5}), "2026/12/06 16:48:05");
     EXPECT_EQ(app::FormatTimeStamp({999, 1, 1, 0, 0, 0}), "0999/01/01 00:00:00");
