@@ -8,9 +8,10 @@
 
 namespace app {
 
+// Value-initialised members; DefaultSettings() gives the defaults of the key table.
 struct Settings {
     bool Minimize = false;      // hide to the tray one second after start
-    bool HeaderAdd = true;      // the content view also shows the full header
+    bool HeaderAdd = false;     // the content view also shows the full header
     std::string IntervalTime;   // the interval field's text, minutes between checks
     std::string SoundFile;      // played on new mail
     std::string SendSubject;    // subject of refusal replies
