@@ -74,6 +74,7 @@ std::string LookupErrorMessage(int number)
 
 int SocketErrorFromErrno(int error)
 {
+    // Sockets are never shut down half-way here, so a broken pipe means not (or no longer) connected.
     static constexpr std::pair<int, int> kErrnoToWinsock[] = {
         {EINTR, 10004},        {EBADF, 10009},           {EACCES, 10013},          {EFAULT, 10014},
         {EINVAL, 10022},       {EMFILE, 10024},          {EWOULDBLOCK, 10035},     {EINPROGRESS, 10036},
@@ -82,7 +83,7 @@ int SocketErrorFromErrno(int error)
         {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
         {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},       {ENETUNREACH, 10051},     {ENETRESET, 10052},
         {ECONNABORTED, 10053}, {ECONNRESET, 10054},      {ENOBUFS, 10055},         {EISCONN, 10056},
-        {ENOTCONN, 10057},     {ESHUTDOWN, 10058},       {EPIPE, 10058},           {ETOOMANYREFS, 10059},
+        {ENOTCONN, 10057},     {ESHUTDOWN, 10058},       {EPIPE, 10057},           {ETOOMANYREFS, 10059},
         {ETIMEDOUT, 10060},    {ECONNREFUSED, 10061},    {ELOOP, 10062},           {ENAMETOOLONG, 10063},
         {EHOSTDOWN, 10064},    {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},       {EUSERS, 10068},
         {EDQUOT, 10069},       {ESTALE, 10070},          {EREMOTE, 10071},

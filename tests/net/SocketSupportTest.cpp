@@ -39,7 +39,7 @@ TEST(SocketErrorTable, LinuxErrorsBecomeTheirWinsockNumbers)
     EXPECT_EQ(SocketErrorFromErrno(ECONNRESET), 10054);
     EXPECT_EQ(SocketErrorFromErrno(EAGAIN), kWouldBlock);
     EXPECT_EQ(SocketErrorFromErrno(ENOTCONN), kNotConnected);
-    EXPECT_EQ(SocketErrorFromErrno(EPIPE), 10058);
+    EXPECT_EQ(SocketErrorFromErrno(EPIPE), kNotConnected);
     EXPECT_EQ(SocketErrorFromErrno(0), 0);
     // Without a twin the error must still count as an error and match no row.
     EXPECT_GT(SocketErrorFromErrno(ENOENT), 10000);

@@ -1,0 +1,421 @@
+#include "net/Exceptions.h"
+#include "net/MemoryStream.h"
+#include "net/Powersock.h"
+
+#include "tests/support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace net {
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::ScriptedServer;
+
+// Runs the operation and returns the message of the exception of type E it must raise.
+template <typename E, typename Operation>
+std::string MessageOf(Operation operation)
+{
+    try {
+        operation();
+    } catch (const E& error) {
+        return error.what();
+    }
+    ADD_FAILURE() << "no exception";
+    return {};
+}
+
+// Records the socket events in the order they fire.
+struct EventLog {
+    explicit EventLog(TPowersock& socket)
+    {
+        socket.OnConnect = [this](TPowersock&) { events.push_back("Connect"); };
+        socket.OnDisconnect = [this](TPowersock&) { events.push_back("Disconnect"); };
+        socket.OnHostResolved = [this](TPowersock&) { events.push_back("HostResolved"); };
+        socket.OnConnectionFailed = [this](TPowersock&) { events.push_back("ConnectionFailed"); };
+    }
+    std::vector<std::string> events;
+};
+
+// A port on 127.0.0.1 where nothing listens.
+int ClosedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+class Powersock : public testing::Test {
+protected:
+    void ConnectTo(ScriptedServer& server)
+    {
+        server.Start();
+        socket.Host = server.Address();
+        socket.Connect();
+        ASSERT_TRUE(socket.Connected());
+    }
+
+    TPowersock socket;
+    EventLog log{socket};
+};
+
+TEST_F(Powersock, ADottedAddressConnectsWithoutLookupAndTransactionTakesTheReplyCode)
+{
+    ScriptedServer server;
+    server.Expect("EHLO x").SendLine("250 hello").Expect("NOOP").SendLine("+OK fine")
+        .Expect("BIG").SendLine("12345678901 too long").Close();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_EQ(log.events, (std::vector<std::string>{"Connect"}));
+
+    EXPECT_EQ(socket.Transaction("EHLO x"), "250 hello\r\n");
+    EXPECT_EQ(socket.ReplyNumber(), 250);
+    EXPECT_EQ(socket.Transaction("NOOP"), "+OK fine\r\n");
+    EXPECT_EQ(socket.ReplyNumber(), 0);
+    EXPECT_EQ(socket.LastReply(), "+OK fine\r\n");
+    EXPECT_THROW(socket.Transaction("BIG"), Exception);
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Already connected");
+}
+
+TEST_F(Powersock, AHostNameIsLookedUpOnceAndItsPortTakenFromTheField)
+{
+    ScriptedServer server;
+    server.SendLine("+OK ready").Close();
+    server.Start();
+    socket.Host = "localhost:" + std::to_string(server.Port());
+    socket.Port = 1;
+    socket.TimeOut = 2000;
+    socket.Connect();
+    EXPECT_EQ(socket.ReadLn(), "+OK ready\r\n");
+    EXPECT_EQ(log.events, (std::vector<std::string>{"HostResolved", "Connect"}));
+    EXPECT_EQ(socket.RemoteAddress(), htonl(INADDR_LOOPBACK));
+}
+
+TEST(PowersockLookup, AnUnknownHostGetsOneHandledRetryThenNullRemoteAddress)
+{
+    std::atomic<int> lookups = 0;
+    TPowersock socket({}, [&](const std::string& name) -> std::optional<std::uint32_t> {
+        ++lookups;
+        if (name == "mail.example.jp") {
+            return htonl(INADDR_LOOPBACK);
+        }
+        return std::nullopt;
+    });
+    EventLog log(socket);
+    socket.Host = "nowhere.invalid";
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(lookups, 1);
+
+    int asked = 0;
+    socket.OnInvalidHost = [&](bool& handled) {
+        ++asked;
+        handled = true;
+    };
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(lookups, 3);
+    EXPECT_EQ(asked, 1);
+
+    // A handler that corrects the host gets through to the connection attempt.
+    ScriptedServer server;
+    server.Close();
+    server.Start();
+    socket.OnInvalidHost = [&](bool& handled) {
+        socket.Host = "mail.example.jp:" + std::to_string(server.Port());
+        handled = true;
+    };
+    socket.Host = "nowhere.invalid";
+    socket.TimeOut = 2000;
+    socket.Connect();
+    EXPECT_TRUE(socket.Connected());
+    EXPECT_EQ(log.events, (std::vector<std::string>{"HostResolved", "Connect"}));
+}
+
+TEST(PowersockLookup, ASlowLookupTimesOutOrIsCanceledWhileTheWaitKeepsPumping)
+{
+    int pumps = 0;
+    bool cancelFromPump = false;
+    TPowersock* self = nullptr;
+    TPowersock socket(
+        [&] {
+            ++pumps;
+            if (cancelFromPump && pumps == 5) {
+                self->Cancel();
+            }
+        },
+        [](const std::string&) -> std::optional<std::uint32_t> {
+            std::this_thread::sleep_for(400ms);
+            return std::nullopt;
+        });
+    self = &socket;
+    EventLog log(socket);
+    socket.Host = "slow.example.jp";
+    socket.TimeOut = 100;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Host Lookup Timed Out");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 350ms);
+    EXPECT_TRUE(socket.TimedOut());
+    EXPECT_GT(pumps, 10);
+
+    cancelFromPump = true;
+    pumps = 0;
+    socket.TimeOut = 0;
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Host Lookup Canceled");
+    EXPECT_EQ(pumps, 5);
+    EXPECT_TRUE(log.events.empty());
+}
+
+TEST_F(Powersock, ARefusedConnectionFailsAfterOnConnectionFailedAndLeavesTheComponentUsable)
+{
+    socket.Host = "127.0.0.1:" + std::to_string(ClosedPort());
+    socket.TimeOut = 2000;
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Failed");
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
+    EXPECT_EQ(socket.LastErrorNo(), 10061);
+    EXPECT_FALSE(socket.Connected());
+
+    ScriptedServer server;
+    server.SendLine("+OK again").Close();
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), "+OK again\r\n");
+}
+
+TEST_F(Powersock, AConnectionNobodyAcceptsTimesOut)
+{
+    // A listener with a full backlog that never accepts leaves further connection attempts unanswered.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::listen(listener, 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 4; ++i) {
+        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers.push_back(filler);
+    }
+    std::this_thread::sleep_for(50ms);
+
+    socket.Host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    socket.TimeOut = 200;
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Timed out");
+    EXPECT_TRUE(socket.TimedOut());
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
+    for (int fd : fillers) {
+        ::close(fd);
+    }
+    ::close(listener);
+}
+
+TEST_F(Powersock, ReadLnTakesOnlyTheLineAndJoinsPieces)
+{
+    ScriptedServer server;
+    server.Send("abc\r\nxyz").Pause(50ms).Send("\nbare\n").Send("ab").Pause(50ms).Send("c\r\n").Close();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), "abc\r\n");
+    EXPECT_TRUE(socket.DataAvailable());
+    EXPECT_EQ(socket.ReadLn(), "xyz\n");
+    EXPECT_EQ(socket.ReadLn(), "bare\n");
+    EXPECT_EQ(socket.ReadLn(), "abc\r\n");
+    EXPECT_EQ(socket.ReadLn(), "");
+    EXPECT_FALSE(socket.Connected());
+    EXPECT_EQ(log.events, (std::vector<std::string>{"Connect", "Disconnect"}));
+}
+
+TEST_F(Powersock, APeerThatClosesWhileReadLnWaitsYieldsTheEmptyTextAndAFreshSocket)
+{
+    ScriptedServer server;
+    server.Pause(100ms).Close();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), "");
+    EXPECT_FALSE(socket.Connected());
+    EXPECT_EQ(log.events, (std::vector<std::string>{"Connect", "Disconnect"}));
+    EXPECT_GE(socket.SocketHandle(), 0);
+    EXPECT_EQ(socket.ReadLn(), "");  // the fresh socket is not connected
+}
+
+TEST_F(Powersock, ASilentServerTimesOutEachLineWithTheFullTimeOut)
+{
+    ScriptedServer server;
+    server.SendLine("first").Stall();
+    socket.TimeOut = 150;
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), "first\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.ReadLn(); }), "Socket readln aborted");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 140ms);
+    EXPECT_LT(waited, 1000ms);
+    EXPECT_TRUE(socket.TimedOut());
+    EXPECT_FALSE(socket.Canceled());
+}
+
+TEST_F(Powersock, ACancelWhileIdleAbortsTheNextReadLnAndLeavesTheLineQueued)
+{
+    ScriptedServer server;
+    server.SendLine("waiting").Stall();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    std::this_thread::sleep_for(50ms);
+    socket.Cancel();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.ReadLn(); }), "Socket readln aborted");
+    EXPECT_EQ(socket.ReadLn(), "waiting\r\n");
+
+    socket.Cancel();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.Writeln("NOOP"); }), "Socket send aborted");
+    EXPECT_FALSE(socket.Canceled());
+}
+
+TEST(PowersockPump, WithoutTimeOutOnlyAnAbortFromThePumpEndsTheWait)
+{
+    int pumps = 0;
+    TPowersock* self = nullptr;
+    TPowersock socket([&] {
+        if (++pumps == 50) {
+            self->Abort();
+        }
+    });
+    self = &socket;
+    ScriptedServer server;
+    server.Stall();
+    server.Start();
+    socket.Host = server.Address();
+    socket.Connect();
+    pumps = 0;
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.ReadLn(); }), "Socket readln aborted");
+    EXPECT_EQ(pumps, 50);
+    EXPECT_FALSE(socket.TimedOut());
+}
+
+TEST_F(Powersock, LinesAreLimitedTo65536BytesWithTheirTerminator)
+{
+    const std::string longest = std::string(65534, 'a') + "\r\n";
+    ScriptedServer server;
+    server.Send(longest).Send(std::string(70000, 'b') + "\r\n").Stall();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), longest);
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.ReadLn(); }), "Line longer than 65,536 bytes");
+}
+
+TEST_F(Powersock, DisconnectAlwaysClosesAndLeavesAFreshSocket)
+{
+    const int before = socket.SocketHandle();
+    ASSERT_GE(before, 0);
+    socket.Disconnect();
+    EXPECT_EQ(log.events, (std::vector<std::string>{"Disconnect"}));
+    EXPECT_GE(socket.SocketHandle(), 0);
+    EXPECT_FALSE(socket.DataAvailable());
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Writeln("NOOP"); }), "10057:Socket is not connected");
+    EXPECT_EQ(socket.LastErrorNo(), 10057);
+}
+
+TEST_F(Powersock, CheckConnectionAsksItsHandlerOnce)
+{
+    EXPECT_EQ(MessageOf<Exception>([&] { socket.CheckConnection(); }), "Not Connected");
+    int asked = 0;
+    socket.OnConnectionRequired = [&](bool& handled) {
+        ++asked;
+        handled = true;
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { socket.CheckConnection(); }), "Not Connected");
+    EXPECT_EQ(asked, 1);
+
+    ScriptedServer server;
+    server.Stall();
+    server.Start();
+    socket.Host = server.Address();
+    socket.TimeOut = 2000;
+    socket.OnConnectionRequired = [&](bool& handled) {
+        socket.Connect();
+        handled = true;
+    };
+    socket.CheckConnection();
+    EXPECT_TRUE(socket.Connected());
+}
+
+TEST_F(Powersock, SendingRefusesTextsThatCannotBeSentWhole)
+{
+    ScriptedServer server;
+    server.Expect("HELO a").Stall();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_THROW(socket.Writeln(std::string("US\0ER", 5)), ESockError);
+    EXPECT_THROW(socket.Write(std::string(65536, 'x')), ESockError);
+    socket.Write(std::string("HELO a\r\n\0ignored", 16));
+    EXPECT_TRUE(server.WaitUntilPlayed());
+    EXPECT_EQ(server.Received(), "HELO a\r\n");
+}
+
+TEST_F(Powersock, SendStreamSendsTheWholeStreamFromItsStart)
+{
+    std::string body;
+    for (int i = 0; i < 3000; ++i) {
+        body += "line " + std::to_string(i) + " of the message body\r\n";
+    }
+    MemoryStream stream(body + ".\r\n");
+    stream.SetPosition(100);
+    ScriptedServer server;
+    for (int i = 0; i < 3000; ++i) {
+        server.Expect("line " + std::to_string(i) + " of the message body");
+    }
+    server.Expect(".").SendLine("250 ok").Stall();
+    socket.TimeOut = 5000;
+    int packets = 0;
+    socket.OnPacketSent = [&](TPowersock&) { ++packets; };
+    ConnectTo(server);
+    socket.SendStream(stream);
+    EXPECT_EQ(socket.BytesSent(), static_cast<std::int32_t>(body.size() + 3));
+    EXPECT_EQ(socket.BytesTotal(), socket.BytesSent());
+    EXPECT_GE(packets, 2);
+    EXPECT_EQ(socket.ReadLn(), "250 ok\r\n");
+    EXPECT_TRUE(server.WaitUntilPlayed());
+    EXPECT_TRUE(server.Mismatches().empty());
+}
+
+TEST_F(Powersock, StatusIsReportedUpToTheReportLevelAndAFailingWatcherIsIgnored)
+{
+    ScriptedServer server;
+    server.Expect("NOOP").SendLine("+OK").Stall();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    std::vector<std::string> reported;
+    socket.OnStatus = [&](TPowersock&, const std::string& status) {
+        reported.push_back(status);
+        throw std::runtime_error("watcher failed");
+    };
+    socket.ReportLevel = 4;
+    socket.Transaction("NOOP");
+    EXPECT_EQ(reported, (std::vector<std::string>{"Sending Buffer", "+OK\r\n"}));
+    EXPECT_EQ(socket.Status(), "+OK\r\n");
+
+    reported.clear();
+    socket.ReportLevel = 0;
+    socket.Disconnect();
+    EXPECT_TRUE(reported.empty());
+}
+
+}  // namespace
+}  // namespace net
