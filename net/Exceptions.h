@@ -3,12 +3,18 @@
 // let a caller tell socket trouble and user aborts apart from protocol refusals.
 
 #include <stdexcept>
+#include <string>
 
 namespace net {
 
 class Exception : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Exception(const std::string& message) : std::runtime_error(message), message_(message) {}
+    // The whole text, also when a server's reply put a zero byte into it (what() stops there).
+    const std::string& Message() const { return message_; }
+
+private:
+    std::string message_;
 };
 
 class ESockError : public Exception {

@@ -468,6 +468,9 @@ std::string TPowersock::ReadLn()
     std::size_t lineEnd = 0;
     for (;;) {
         if (line.size() >= kMaxLine) {
+            // The rest of the line is still queued and would be taken for the next reply; only a fresh
+            // connection gets the conversation back in step.
+            RequestCloseSocket();
             throw ESockError("Line longer than 65,536 bytes");
         }
         // Peek, so that nothing after the line feed leaves the socket.

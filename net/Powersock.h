@@ -72,7 +72,7 @@ public:
     // Sends the whole stream from its start.
     void SendStream(Stream& stream);
     // One line with its terminator (CR LF or a bare LF), consuming nothing after it; the empty text when
-    // the peer has closed. A line may hold 65,536 bytes.
+    // the peer has closed. A line may hold 65,536 bytes; a longer one fails and drops the connection.
     std::string ReadLn();
     bool DataAvailable();
     void ClearInput();

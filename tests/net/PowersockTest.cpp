@@ -318,6 +318,7 @@ TEST_F(Powersock, LinesAreLimitedTo65536BytesWithTheirTerminator)
     ConnectTo(server);
     EXPECT_EQ(socket.ReadLn(), longest);
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.ReadLn(); }), "Line longer than 65,536 bytes");
+    EXPECT_FALSE(socket.Connected());
 }
 
 TEST_F(Powersock, DisconnectAlwaysClosesAndLeavesAFreshSocket)

@@ -1,0 +1,428 @@
+#include "net/Exceptions.h"
+#include "net/NMPOP3.h"
+
+#include "tests/support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace net {
+namespace {
+
+using namespace std::chrono_literals;
+using Events = std::vector<std::string>;
+using testsupport::ScriptedServer;
+
+template <typename E, typename Operation>
+std::string MessageOf(Operation operation)
+{
+    try {
+        operation();
+    } catch (const E& error) {
+        return error.Message();
+    }
+    ADD_FAILURE() << "no exception";
+    return {};
+}
+
+class Pop3 : public testing::Test {
+protected:
+    Pop3()
+    {
+        pop.UserID = "alice";
+        pop.Password = "secret";
+        pop.TimeOut = 2000;
+        pop.ReportLevel = 1;
+        pop.OnConnect = Record("Connect");
+        pop.OnDisconnect = Record("Disconnect");
+        pop.OnConnectionFailed = Record("ConnectionFailed");
+        pop.OnRetrieveStart = Record("RetrieveStart");
+        pop.OnRetrieveEnd = Record("RetrieveEnd");
+        pop.OnSuccess = Record("Success");
+        pop.OnFailure = Record("Failure");
+        pop.OnStatus = [this](TPowersock&, const std::string& status) {
+            if (status == "Summary Retrieved") {
+                events.push_back(status);
+            }
+        };
+    }
+
+    TPowersock::NotifyEvent Record(std::string name)
+    {
+        return [this, name](TPowersock&) { events.push_back(name); };
+    }
+
+    // Greeting, login and STAT with three messages; the test's steps follow.
+    ScriptedServer& LoggedInScript()
+    {
+        return server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521");
+    }
+
+    void StartAndConnect()
+    {
+        server.Start();
+        pop.Host = server.Address();
+        pop.Connect();
+        ASSERT_TRUE(pop.Connected());
+        events.clear();
+    }
+
+    ScriptedServer server;
+    TNMPOP3 pop;
+    Events events;
+};
+
+TEST_F(Pop3, ALoginSetsMailCountAndFiresOnConnectOnce)
+{
+    LoggedInScript().Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    EXPECT_EQ(pop.Port, 110);
+    pop.Connect();
+    EXPECT_TRUE(pop.Connected());
+    EXPECT_EQ(pop.MailCount(), 3);
+    EXPECT_FALSE(pop.Busy());
+    pop.Disconnect();
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(events, (Events{"Connect", "Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+
+    // Not connected: nothing is sent and no event fires.
+    pop.Disconnect();
+    EXPECT_EQ(events, (Events{"Connect", "Disconnect"}));
+}
+
+TEST_F(Pop3, AStatReplyWithoutSizeGivesNoMessages)
+{
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3").Stall();
+    server.Start();
+    pop.Host = server.Address();
+    pop.Connect();
+    EXPECT_EQ(pop.MailCount(), 0);
+}
+
+TEST_F(Pop3, MissingCredentialsFailBeforeAnyConnection)
+{
+    pop.UserID.clear();
+    pop.Host = "127.0.0.1:1";
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
+    int asked = 0;
+    pop.OnAuthenticationNeeded = [&](bool& handled) {
+        ++asked;
+        handled = false;
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(pop.Busy());
+
+    // A handler that fills the credentials lets the login go on.
+    LoggedInScript().Stall();
+    server.Start();
+    pop.Host = server.Address();
+    pop.OnAuthenticationNeeded = [&](bool& handled) {
+        pop.UserID = "alice";
+        handled = true;
+    };
+    pop.Connect();
+    EXPECT_EQ(pop.MailCount(), 3);
+}
+
+TEST_F(Pop3, ARejectedPasswordWithoutHandlerLogsOutAndFails)
+{
+    server.Pop3Greeting().Expect("USER alice").SendLine("+OK").Expect("PASS secret").SendLine("-ERR denied").Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_FALSE(pop.Busy());
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
+{
+    server.Pop3Greeting()
+        .Expect("USER alice").SendLine("+OK").Expect("PASS secret").SendLine("-ERR denied")
+        .Expect("USER bob").SendLine("-ERR unknown")
+        .Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    int asked = 0;
+    pop.OnAuthenticationFailed = [&](bool& handled) {
+        ++asked;
+        pop.UserID = "bob";
+        handled = true;
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
+    EXPECT_EQ(asked, 1);
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, ANegativeGreetingIsTheMessageAndTheConnectionIsClosed)
+{
+    server.SendLine("-ERR busy").Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "-ERR busy\r\n");
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, AFailedStatComesAfterOnDisconnectAndOnConnect)
+{
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("-ERR locked").Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "-ERR locked\r\n");
+    EXPECT_EQ(events, (Events{"Disconnect", "Connect"}));
+    EXPECT_EQ(pop.MailCount(), 0);
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, ARefusedConnectionFiresOnConnectionFailedOnly)
+{
+    LoggedInScript();  // never played
+    pop.Host = "127.0.0.1:1";
+    EXPECT_EQ(MessageOf<ESockError>([&] { pop.Connect(); }), "Connection Failed");
+    EXPECT_EQ(events, (Events{"ConnectionFailed"}));
+    EXPECT_FALSE(pop.Busy());
+}
+
+TEST_F(Pop3, GetSummaryParsesTheHeaderAndTheListSize)
+{
+    LoggedInScript()
+        .Expect("TOP 1 0")
+        .SendLine("+OK header follows")
+        .SendLine("Subject: Hello")
+        .SendLine("From: Taro <taro@example.jp>")
+        .SendLine("Message-ID: <1@example.jp>")
+        .SendLine("")
+        .SendLine(".")
+        .Expect("LIST 1")
+        .SendLine("+OK 2 1200")
+        .Stall();
+    StartAndConnect();
+    pop.GetSummary(1);
+    const TSummary& summary = pop.Summary();
+    EXPECT_EQ(summary.Subject, " Hello");
+    EXPECT_EQ(summary.From, " Taro <taro@example.jp>");
+    EXPECT_EQ(summary.MessageId, "<1@example.jp>\r\n");
+    EXPECT_EQ(summary.Bytes, 1200);
+    EXPECT_EQ(summary.Header.Lines(), (std::vector<std::string>{"Subject: Hello", "From: Taro <taro@example.jp>",
+                                                               "Message-ID: <1@example.jp>", "", "."}));
+    EXPECT_EQ(events, (Events{"RetrieveStart", "Summary Retrieved", "RetrieveEnd"}));
+    EXPECT_FALSE(pop.Busy());
+    EXPECT_TRUE(server.WaitUntilPlayed());
+    EXPECT_TRUE(server.Mismatches().empty());
+}
+
+TEST_F(Pop3, HeaderNamesMatchOnlyAsSpelledAndTheLastOneWins)
+{
+    LoggedInScript()
+        .Expect("TOP 2 0")
+        .SendLine("+OK")
+        .SendLine("Subject: first")
+        .SendLine("SUBJECT: capitals")
+        .Send("Subject: second\n")  // a bare LF ends a line too
+        .SendLine(" folded continuation")
+        .SendLine("Message-Id: <lower@example.jp>")
+        .SendLine(" From: indented")
+        .SendLine("..stuffed")
+        .SendLine("")
+        .SendLine(".")
+        .Expect("LIST 2")
+        .SendLine("+OK 2 99")
+        .Stall();
+    StartAndConnect();
+    pop.GetSummary(2);
+    const TSummary& summary = pop.Summary();
+    EXPECT_EQ(summary.Subject, " second");
+    EXPECT_EQ(summary.MessageId, "");
+    EXPECT_EQ(summary.From, "");
+    ASSERT_EQ(summary.Header.Count(), 9);
+    EXPECT_EQ(summary.Header[2], "Subject: second");
+    EXPECT_EQ(summary.Header[3], " folded continuation");
+    EXPECT_EQ(summary.Header[6], "..stuffed");
+}
+
+TEST_F(Pop3, FailuresInsideGetSummaryKeepTheOldValuesAndSkipOnRetrieveEnd)
+{
+    LoggedInScript()
+        .Expect("TOP 1 0").SendLine("+OK").SendLine("Subject: kept").SendLine(".").Expect("LIST 1").SendLine("+OK 1 10")
+        .Expect("TOP 2 0").SendLine("-ERR no such message")
+        .Expect("TOP 3 0").SendLine("+OK").SendLine("Subject: new").SendLine(".")
+        .Expect("LIST 3").SendLine("-ERR no such message")
+        .Stall();
+    StartAndConnect();
+    pop.GetSummary(1);
+    events.clear();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(2); }), "-ERR no such message\r\n");
+    EXPECT_EQ(pop.Summary().Subject, " kept");
+    EXPECT_TRUE(pop.Connected());
+    EXPECT_THROW(pop.GetSummary(3), Exception);
+    EXPECT_EQ(pop.Summary().Bytes, 10);
+    EXPECT_EQ(events, (Events{"RetrieveStart", "RetrieveStart"}));
+    EXPECT_FALSE(pop.Busy());
+}
+
+TEST_F(Pop3, AConnectionClosedInTheMiddleOfTheHeaderFailsTheSummary)
+{
+    LoggedInScript().Expect("TOP 1 0").SendLine("+OK").SendLine("Subject: cut").Send("From: half").Close();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(1); }), "Connection closed while reading the header");
+    EXPECT_EQ(events, (Events{"RetrieveStart", "Disconnect"}));
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_FALSE(pop.Busy());
+}
+
+TEST_F(Pop3, ASilentServerTimesOutWithOnDisconnectBeforeTheException)
+{
+    LoggedInScript().Expect("TOP 1 0").SendLine("+OK").SendLine("Subject: slow").Stall();
+    pop.TimeOut = 150;
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { pop.GetSummary(1); }), "Socket readln aborted");
+    EXPECT_TRUE(pop.TimedOut());
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(events, (Events{"RetrieveStart", "Disconnect"}));
+    // Dropped without QUIT: Disconnect has nothing left to do.
+    pop.Disconnect();
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(Pop3, DeleteJudgesOnlyTheFirstWordOfTheReply)
+{
+    LoggedInScript()
+        .Expect("DELE 1").SendLine("+OK marked")
+        .Expect("DELE 2").SendLine("-ERR no such message")
+        .Expect("DELE 3").SendLine("whatever")
+        .Expect("DELE 4").SendLine("-ERR")
+        .Pop3Quit();
+    StartAndConnect();
+    pop.DeleteMailMessage(1);
+    EXPECT_EQ(events, (Events{"Success"}));
+    events.clear();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(2); }), "-ERR no such message\r\n");
+    EXPECT_EQ(events, (Events{"Failure"}));
+    events.clear();
+    pop.DeleteMailMessage(3);
+    EXPECT_EQ(events, (Events{"Success"}));
+    events.clear();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(4); }), "-ERR\r\n");
+    EXPECT_EQ(events, (Events{"Failure"}));
+    EXPECT_FALSE(pop.Busy());
+    pop.Disconnect();
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)
+{
+    LoggedInScript()
+        .Expect("TOP 1 0").SendLine("+OK").SendLine("Subject: one").SendLine(".")
+        .Expect("LIST 1").SendLine("+OK 1 5")
+        .Pop3Quit();
+    StartAndConnect();
+    pop.OnRetrieveStart = [&](TPowersock&) {
+        EXPECT_TRUE(pop.Busy());
+        pop.GetSummary(2);
+        pop.DeleteMailMessage(1);
+    };
+    pop.GetSummary(1);
+    EXPECT_EQ(pop.Summary().Subject, " one");
+    pop.Disconnect();
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Pop3, OperationsWithoutConnectionAskOnceThenFail)
+{
+    int asked = 0;
+    pop.OnConnectionRequired = [&](bool& handled) {
+        ++asked;
+        handled = true;
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(1); }), "Not Connected");
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(1); }), "Not Connected");
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(pop.Busy());
+}
+
+TEST_F(Pop3, ANegativeQuitReplyFailsAfterTheConnectionIsClosed)
+{
+    LoggedInScript().Expect("QUIT").SendLine("-ERR could not delete").Close();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Disconnect(); }), "-ERR could not delete\r\n");
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+}
+
+TEST(Pop3Client, AttachFilePathEndsInABackslash)
+{
+    TNMPOP3 pop;
+    pop.SetAttachFilePath("C:\\Mail");
+    EXPECT_EQ(pop.AttachFilePath(), "C:\\Mail\\");
+    pop.SetAttachFilePath("C:\\Mail\\");
+    EXPECT_EQ(pop.AttachFilePath(), "C:\\Mail\\");
+    pop.SetAttachFilePath("");
+    EXPECT_EQ(pop.AttachFilePath(), "\\");
+}
+
+// Servers that misbehave on purpose: each must end in a clear error, within the time-out, without
+// reading past a buffer.
+class HostilePop3 : public Pop3 {
+protected:
+    std::string ConnectFails()
+    {
+        server.Start();
+        pop.Host = server.Address();
+        pop.TimeOut = 300;
+        const auto start = std::chrono::steady_clock::now();
+        std::string message = MessageOf<Exception>([&] { pop.Connect(); });
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_FALSE(pop.Connected());
+        EXPECT_FALSE(pop.Busy());
+        return message;
+    }
+};
+
+TEST_F(HostilePop3, AGreetingLongerThanALineMayBe)
+{
+    server.Send(std::string(70000, '+')).Send("\r\n").Stall();
+    EXPECT_EQ(ConnectFails(), "Line longer than 65,536 bytes");
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+}
+
+TEST_F(HostilePop3, AGreetingThatNeverEnds)
+{
+    server.Send("+OK this greeting never ends").Stall();
+    EXPECT_EQ(ConnectFails(), "Socket readln aborted");
+}
+
+TEST_F(HostilePop3, BinaryGarbageInsteadOfAGreeting)
+{
+    server.Send(std::string("\x00\xff\x1b$B\r\x80garbage\n", 15)).Pop3Quit();
+    EXPECT_EQ(ConnectFails(), std::string("\x00\xff\x1b$B\r\x80garbage\n", 15));
+}
+
+TEST_F(HostilePop3, AServerThatClosesRightAfterAccepting)
+{
+    server.Close();
+    EXPECT_EQ(ConnectFails(), "Connection closed by server");
+}
+
+TEST_F(HostilePop3, GarbageInTheHeaderIsKeptAsItCame)
+{
+    const std::string garbage("\x00\xfe\xff\r\x1b(J", 7);
+    LoggedInScript().Expect("TOP 1 0").SendLine("+OK").SendLine("Subject:" + garbage).SendLine(".")
+        .Expect("LIST 1").SendLine("+OK 1 x1").Stall();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(1); }), "LIST reply without a message size: +OK 1 x1\r\n");
+    EXPECT_EQ(pop.Summary().Header[0], "Subject:" + garbage);
+    EXPECT_EQ(pop.Summary().Subject, garbage);
+}
+
+}  // namespace
+}  // namespace net
