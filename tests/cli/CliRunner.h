@@ -22,3 +22,13 @@ inline CliResult RunCli(std::vector<std::string> arguments, const std::string& i
     const int status = cli::RunCommandLine(arguments, io);
     return {status, out.str(), err.str()};
 }
+
+// Runs a shell command line (the real binary, with redirections) and returns its exit status and standard output.
+inline CliResult RunShell(const std::string& commandLine) {
+    FILE* pipe = popen(commandLine.c_str(), "r");
+    if (pipe == nullptr) return {-1, "", "popen failed"};
+    std::string output;
+    char buffer[256];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    return {pclose(pipe), output, ""};
+}

@@ -70,12 +70,9 @@ TEST_F(DataCommandsTest, AnEmptyFolderListsNothingAndDataDirIsAcceptedEverywhere
 
 TEST_F(DataCommandsTest, BinaryFindsTheFolderThroughTheEnvironment) {
     const std::string command = "QUILLONV_HOME='" + folder.Path().string() + "' " + QUILLONV_CLI_PATH + " accounts --utf8";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    EXPECT_EQ(pclose(pipe), 0);
+    const CliResult result = RunShell(command);
+    EXPECT_EQ(result.status, 0);
+    const std::string& output = result.out;
     EXPECT_EQ(output.substr(0, output.find('\n') + 1), kHeaderUtf8);
     EXPECT_NE(output.find("b@example.jp\tb\tpop.example.jp\t" + kOffUtf8), std::string::npos);
 }

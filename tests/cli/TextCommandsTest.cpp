@@ -59,12 +59,9 @@ TEST(CliBinary, DecodesBytesFromStandardInput) {
     const std::filesystem::path input = std::filesystem::path(testing::TempDir()) / "subject.txt";
     std::ofstream(input, std::ios::binary) << kWordA << " " << kRefusalWord;
     const std::string command = std::string(QUILLONV_CLI_PATH) + " decode-header < " + input.string();
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
-    EXPECT_EQ(pclose(pipe), 0);
+    const CliResult result = RunShell(command);
+    EXPECT_EQ(result.status, 0);
+    const std::string& output = result.out;
     const std::string refusal = Bytes({0x8D, 0xC4, 0x91, 0x97, 0x90, 0x4D, 0x8B, 0xD6, 0x8E, 0x7E}) + "!";
     EXPECT_EQ(output, kSjisA + " " + refusal);
 }
