@@ -71,7 +71,7 @@ TPowersock::~TPowersock()
     }
 }
 
-void TPowersock::ReportStatus(int level, const std::string& text)
+void TPowersock::ReportStatus(int level, std::string_view text)
 {
     if (level > ReportLevel) {
         return;
@@ -99,6 +99,7 @@ std::string TPowersock::CheckSocketError(int ignored)
 
 void TPowersock::OpenSocket()
 {
+    ForgetPeeked();
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
         CheckSocketError(kWouldBlock);
@@ -124,6 +125,7 @@ void TPowersock::RequestCloseSocket()
     // close() releases a socket descriptor even when it reports an error, so there is nothing to retry.
     ::close(socket_);
     socket_ = -1;
+    ForgetPeeked();
     if (!reopenDisabled_) {
         OpenSocket();
     }
@@ -178,32 +180,44 @@ void TPowersock::TimerFired()
 
 void TPowersock::WaitPass(int fd, short events)
 {
-    pollfd ready{fd, events, 0};
-    ::poll(&ready, 1, kPassMilliseconds);
-    PumpOnce();
+    // On the component's own socket the wait's poll also tells whether the peer has closed.
+    const bool ownSocket = fd == socket_;
+    pollfd ready{fd, static_cast<short>(ownSocket ? events | POLLRDHUP : events), 0};
+    const int polled = ::poll(&ready, 1, kPassMilliseconds);
+    if (ownSocket) {
+        DeliverSocketNotifications(polled > 0 ? ready.revents : 0, events);
+        DeliverTimerAndPump();
+    } else {
+        PumpOnce();
+    }
 }
 
 void TPowersock::PumpOnce()
 {
-    DeliverSocketNotifications();
+    if (socket_ >= 0 && (connecting_ || connected_)) {
+        const short events = POLLIN | POLLOUT;
+        pollfd ready{socket_, POLLIN | POLLOUT | POLLRDHUP, 0};
+        DeliverSocketNotifications(::poll(&ready, 1, 0) > 0 ? ready.revents : 0, events);
+    }
+    DeliverTimerAndPump();
+}
+
+void TPowersock::DeliverTimerAndPump()
+{
     timer_.DeliverDue();
     if (pump_) {
         pump_();
     }
 }
 
-void TPowersock::DeliverSocketNotifications()
+void TPowersock::DeliverSocketNotifications(short revents, short polledFor)
 {
-    if (socket_ < 0 || (!connecting_ && !connected_)) {
-        return;
-    }
-    pollfd ready{socket_, POLLIN | POLLOUT | POLLRDHUP, 0};
-    if (::poll(&ready, 1, 0) <= 0) {
+    if (socket_ < 0 || revents == 0) {
         return;
     }
     try {
         if (connecting_) {
-            if ((ready.revents & (POLLOUT | POLLERR | POLLHUP)) == 0) {
+            if ((polledFor & POLLOUT) == 0 || (revents & (POLLOUT | POLLERR | POLLHUP)) == 0) {
                 return;
             }
             connecting_ = false;
@@ -219,8 +233,8 @@ void TPowersock::DeliverSocketNotifications()
             if (OnConnect) {
                 OnConnect(*this);
             }
-        } else if ((ready.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
-            asyncOk_ = (ready.revents & POLLERR) == 0;
+        } else if (connected_ && (revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
+            asyncOk_ = (revents & POLLERR) == 0;
             PeerClosed();
         }
     } catch (...) {
@@ -473,30 +487,33 @@ std::string TPowersock::ReadLn()
             RequestCloseSocket();
             throw ESockError("Line longer than 65,536 bytes");
         }
-        // Peek, so that nothing after the line feed leaves the socket.
-        const ssize_t peeked = ::recv(socket_, scratch_.get(), kMaxLine - line.size(), MSG_PEEK | MSG_DONTWAIT);
-        if (peeked == 0) {
-            PeerClosed();
-            return {};
-        }
-        if (peeked < 0) {
-            lastErrorNo_ = SocketErrorFromErrno(errno);
-            if (lastErrorNo_ == kNotConnected) {
+        if (peekedBegin_ == peekedEnd_) {
+            // Peek, so that nothing after the line feed leaves the socket.
+            const ssize_t peeked = ::recv(socket_, scratch_.get(), kMaxLine - line.size(), MSG_PEEK | MSG_DONTWAIT);
+            if (peeked == 0) {
+                PeerClosed();
                 return {};
             }
-            CheckSocketError(kWouldBlock);
-        } else {
-            const auto* lineFeed = static_cast<const char*>(std::memchr(scratch_.get(), '\n', static_cast<std::size_t>(peeked)));
-            if (lineFeed != nullptr) {
-                lineEnd = static_cast<std::size_t>(lineFeed - scratch_.get()) + 1;
-                break;
-            }
-            const ssize_t taken = ::recv(socket_, scratch_.get(), static_cast<std::size_t>(peeked), MSG_DONTWAIT);
-            if (taken < 0) {
+            if (peeked < 0) {
+                lastErrorNo_ = SocketErrorFromErrno(errno);
+                if (lastErrorNo_ == kNotConnected) {
+                    return {};
+                }
                 CheckSocketError(kWouldBlock);
             } else {
-                line.append(scratch_.get(), static_cast<std::size_t>(taken));
+                peekedBegin_ = 0;
+                peekedEnd_ = static_cast<std::size_t>(peeked);
             }
+        }
+        const std::size_t available = std::min(peekedEnd_ - peekedBegin_, kMaxLine - line.size());
+        if (available > 0) {
+            const char* window = scratch_.get() + peekedBegin_;
+            const auto* lineFeed = static_cast<const char*>(std::memchr(window, '\n', available));
+            if (lineFeed != nullptr) {
+                lineEnd = static_cast<std::size_t>(lineFeed - window) + 1;
+                break;
+            }
+            TakePeeked(available, line);
         }
         WaitPass(socket_, POLLIN);
         if (canceled_) {
@@ -507,12 +524,26 @@ std::string TPowersock::ReadLn()
         canceled_ = false;
         throw EAbortError("Socket readln aborted");
     }
-    const ssize_t taken = ::recv(socket_, scratch_.get(), lineEnd, MSG_DONTWAIT);
-    if (taken < 0) {
-        CheckSocketError(kWouldBlock);
-    }
-    line.append(scratch_.get(), static_cast<std::size_t>(std::max<ssize_t>(taken, 0)));
+    TakePeeked(lineEnd, line);
     return line;
+}
+
+void TPowersock::TakePeeked(std::size_t count, std::string& line)
+{
+    // Received into the place where the peeked copy lies: the bytes are the same.
+    const ssize_t taken = ::recv(socket_, scratch_.get() + peekedBegin_, count, MSG_DONTWAIT);
+    if (taken < 0) {
+        ForgetPeeked();
+        CheckSocketError(kWouldBlock);
+        return;
+    }
+    line.append(scratch_.get() + peekedBegin_, static_cast<std::size_t>(taken));
+    peekedBegin_ += static_cast<std::size_t>(taken);
+}
+
+void TPowersock::ForgetPeeked()
+{
+    peekedBegin_ = peekedEnd_ = 0;
 }
 
 std::string TPowersock::Transaction(std::string_view command)
@@ -548,6 +579,7 @@ bool TPowersock::DataAvailable()
 void TPowersock::ClearInput()
 {
     ReportStatus(8, "Clearing Input");
+    ForgetPeeked();
     [[maybe_unused]] const ssize_t discarded = ::recv(socket_, scratch_.get(), kMaxLine, MSG_DONTWAIT);
 }
 

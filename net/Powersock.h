@@ -78,7 +78,7 @@ public:
     void ClearInput();
 
     // Sets Status and fires OnStatus when level is within ReportLevel; a throwing handler is ignored.
-    void ReportStatus(int level, const std::string& text);
+    void ReportStatus(int level, std::string_view text);
     // Raises ESockError for the last socket error unless it is ignored or no real error; returns "".
     std::string CheckSocketError(int ignored);
 
@@ -115,14 +115,23 @@ private:
     void WaitPass(int fd, short events);
     // The same without sleeping.
     void PumpOnce();
-    void DeliverSocketNotifications();
+    void DeliverTimerAndPump();
+    // What the poll found on the socket stands in for the platform's connect and close notifications.
+    void DeliverSocketNotifications(short revents, short polledFor);
     void PeerClosed();
+    // Consumes count bytes of the peeked window into line.
+    void TakePeeked(std::size_t count, std::string& line);
+    void ForgetPeeked();
     void WaitUntilWritable();
 
     PumpFunction pump_;
     HostResolver resolver_;
     TThreadTimer timer_;
     std::unique_ptr<char[]> scratch_;
+    // scratch_[peekedBegin_, peekedEnd_) is a copy of the bytes at the head of the socket's queue, so a
+    // reply of many lines is peeked once, not once per line.
+    std::size_t peekedBegin_ = 0;
+    std::size_t peekedEnd_ = 0;
 
     int socket_ = -1;
     bool connected_ = false;
