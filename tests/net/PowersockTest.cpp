@@ -288,6 +288,24 @@ TEST_F(Powersock, ACancelWhileIdleAbortsTheNextReadLnAndLeavesTheLineQueued)
     EXPECT_FALSE(socket.Canceled());
 }
 
+TEST_F(Powersock, ClearInputDropsWhatWasWaitingEvenAfterPartOfItWasRead)
+{
+    ScriptedServer server;
+    server.Send("one\r\ntwo\r\nthree\r\n").Expect("NEXT").SendLine("four").Stall();
+    socket.TimeOut = 2000;
+    ConnectTo(server);
+    EXPECT_EQ(socket.ReadLn(), "one\r\n");
+    socket.ClearInput();
+    EXPECT_FALSE(socket.DataAvailable());
+    EXPECT_EQ(socket.Transaction("NEXT"), "four\r\n");
+}
+
+TEST_F(Powersock, ANegativeTimeOutIsRefused)
+{
+    socket.TimeOut = -1;
+    EXPECT_THROW(socket.ReadLn(), ESockError);
+}
+
 TEST(PowersockPump, WithoutTimeOutOnlyAnAbortFromThePumpEndsTheWait)
 {
     int pumps = 0;
