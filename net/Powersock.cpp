@@ -45,10 +45,8 @@ TPowersock::TPowersock(PumpFunction pump, HostResolver resolver)
       resolver_(resolver ? std::move(resolver) : HostResolver(ResolveWithSystem)),
       scratch_(new char[kMaxLine + 1])
 {
-    ReportStatus(8, "Create");
     timer_.SetEnabled(false);
     timer_.SetOnTimer([this](TThreadTimer&) { TimerFired(); });
-    ReportStatus(8, "Initializing Winsock");
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (socket_ < 0) {
         throw ESockError("Initializaton of windows sockets failed");
@@ -61,7 +59,6 @@ TPowersock::TPowersock(PumpFunction pump, HostResolver resolver)
 TPowersock::~TPowersock()
 {
     destroying_ = true;
-    ReportStatus(8, "Destroy");
     TPowersock::Abort();
     reopenDisabled_ = true;
     try {
@@ -86,7 +83,7 @@ void TPowersock::ReportStatus(int level, std::string_view text)
     }
 }
 
-std::string TPowersock::CheckSocketError(int ignored)
+void TPowersock::CheckSocketError(int ignored)
 {
     const int error = SocketErrorFromErrno(errno);
     lastErrorNo_ = error;
@@ -94,7 +91,6 @@ std::string TPowersock::CheckSocketError(int ignored)
         ReportStatus(8, "Looking Up Error Message");
         throw ESockError(LookupErrorMessage(error));
     }
-    return {};
 }
 
 void TPowersock::OpenSocket()
@@ -125,7 +121,6 @@ void TPowersock::RequestCloseSocket()
     // close() releases a socket descriptor even when it reports an error, so there is nothing to retry.
     ::close(socket_);
     socket_ = -1;
-    ForgetPeeked();
     if (!reopenDisabled_) {
         OpenSocket();
     }
@@ -195,9 +190,8 @@ void TPowersock::WaitPass(int fd, short events)
 void TPowersock::PumpOnce()
 {
     if (socket_ >= 0 && (connecting_ || connected_)) {
-        const short events = POLLIN | POLLOUT;
         pollfd ready{socket_, POLLIN | POLLOUT | POLLRDHUP, 0};
-        DeliverSocketNotifications(::poll(&ready, 1, 0) > 0 ? ready.revents : 0, events);
+        DeliverSocketNotifications(::poll(&ready, 1, 0) > 0 ? ready.revents : 0, POLLIN | POLLOUT);
     }
     DeliverTimerAndPump();
 }

@@ -79,8 +79,8 @@ public:
 
     // Sets Status and fires OnStatus when level is within ReportLevel; a throwing handler is ignored.
     void ReportStatus(int level, std::string_view text);
-    // Raises ESockError for the last socket error unless it is ignored or no real error; returns "".
-    std::string CheckSocketError(int ignored);
+    // Raises ESockError for the last socket error (errno) unless it is the ignored one or no real error.
+    void CheckSocketError(int ignored);
 
     bool Connected() const { return connected_; }
     bool Canceled() const { return canceled_; }
@@ -99,6 +99,8 @@ public:
 protected:
     // A client's destructor calls this before its own Abort, so nothing is reported while it goes.
     void MarkDestroying() { destroying_ = true; }
+    // For a client's closing command, which an earlier Cancel must not stop.
+    void ClearCanceled() { canceled_ = false; }
 
 private:
     class TimerArming;
