@@ -16,6 +16,7 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::SendMailConnectionFailed: return "ConnectionFailed(SendMail): ";
     case LogEvent::SendMailIdOrPasswordFailed: return "IDorPasswordFailed(SendMail): ";
     case LogEvent::SendMailInvalidHost: return "InvalidHost(SendMail): ";
+    case LogEvent::CheckFailed: return "CheckFailed: ";
     }
     return {};
 }

@@ -21,6 +21,9 @@ enum class LogEvent {
     SendMailConnectionFailed,
     SendMailIdOrPasswordFailed,
     SendMailInvalidHost,
+    // The check's POP3 session failed after it was connected: a refused or broken summary, or a refused
+    // QUIT. The session is closed and the check goes on with the next account.
+    CheckFailed,
 };
 
 // The text a line of the event starts with, ending in ": ".

@@ -1,17 +1,19 @@
 #pragma once
-// What the core asks of the main window: message boxes, questions to the user, focus moves and word that
-// the shown state changed. The window implements it; tests answer it.
+// What the core asks of the main window: message boxes, questions to the user, focus moves, word that
+// the shown state changed, and what the check cycle shows. The window implements it; tests answer it.
 
 #include <string_view>
+
+#include "app/CheckView.h"
 
 namespace app {
 
 // The account editor's text fields, top to bottom.
 enum class EditorField { MailAddress, UserId, Password, PopServer, SmtpServer };
 
-class MainView {
+class MainView : public CheckView {
 public:
-    virtual ~MainView() = default;
+    ~MainView() override = default;
 
     // Texts are Shift_JIS.
     virtual void ShowInformation(std::string_view text) = 0;  // information box, OK

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/SeenMessageIds.h"
+
 namespace app {
 
 // One message queued during a check for the advertisement handling.
@@ -16,12 +18,15 @@ struct AdCandidate {
 };
 
 struct RunState {
-    std::vector<std::string> SeenMessageIds;
+    app::SeenMessageIds SeenMessageIds;
     // Kept as one list of entries rather than four parallel lists, so the entries cannot fall out of step.
     std::vector<AdCandidate> AdQueue;
     std::uint32_t CountdownTicks = 0;
     bool FirstTickDone = false;
+    // Set while a check runs (and while the individual deletion connects); it freezes the countdown text.
     bool CheckRunning = false;
+    // Whether the running or last check met a Message-ID not seen before in this run.
+    bool NewMailFound = false;
 };
 
 }  // namespace app

@@ -61,4 +61,25 @@ inline constexpr std::string_view kColumnRejectFlag = "\x96\xa2\x8f\xb3\x91\xf8\
 inline constexpr std::string_view kColumnSmtpServer = "SMTP\x83T\x81[\x83o\x81[";
 inline constexpr std::string_view kColumnAutoReplyFlag = "\x8e\xa9\x93\xae\x95\xd4\x90M";
 
+// Status line of the check. "Mail check in" ... "minutes" / "seconds": the countdown.
+inline constexpr std::string_view kCountdownLead =
+    "\x83\x81\x81[\x83\x8b\x83`\x83" "F\x83" "b\x83N\x82\xdc\x82\xc5\x8e" "c\x82\xe8";
+inline constexpr std::string_view kCountdownMinutes = "\x95\xaa";
+inline constexpr std::string_view kCountdownSeconds = "\x95" "b";
+// "Server(" host ")connecting..." (three katakana middle dots)
+inline constexpr std::string_view kConnectingLead = "\x83T\x81[\x83o\x81[(";
+inline constexpr std::string_view kConnectingTail = ")\x82\xc9\x90\xda\x91\xb1\x92\x86\x81" "E\x81" "E\x81" "E";
+// address "fetching the message information for ..." (three katakana middle dots)
+inline constexpr std::string_view kFetchingTail =
+    "\x82\xd6\x82\xcc\x83\x81\x83" "b\x83Z\x81[\x83W\x8f\xee\x95\xf1\x82\xf0\x8e\xe6\x93\xbe\x82\xb5\x82\xc4\x82"
+    "\xa2\x82\xdc\x82\xb7\x81" "E\x81" "E\x81" "E";
+
+// Labels of a content view entry: seven full-width characters padded with ideographic spaces, a colon
+// and one ideographic space, so the values line up in a fixed-pitch font.
+// "receiving server name", "sender", "subject", "header information"
+inline constexpr std::string_view kLabelServer = "\x8e\xf3\x90M\x83T\x81[\x83o\x81[\x96\xbc:\x81@";
+inline constexpr std::string_view kLabelSender = "\x91\x97\x90M\x8e\xd2\x81@\x81@\x81@\x81@:\x81@";
+inline constexpr std::string_view kLabelSubject = "\x8c\x8f\x96\xbc\x81@\x81@\x81@\x81@\x81@:\x81@";
+inline constexpr std::string_view kLabelHeader = "\x83w\x83" "b\x83_\x81[\x8f\xee\x95\xf1\x81@:\x81@";
+
 }  // namespace app

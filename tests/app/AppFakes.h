@@ -1,15 +1,19 @@
 #pragma once
 // Stand-ins for what the window supplies to the core: a view that records what it was asked and answers
-// confirmations as told, a timer that records its calls, and a clock that stands still.
+// confirmations as told, a timer that records its calls, a clock that stands still, and a tray, a sound
+// and advertisement passes that record their calls in one shared journal.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/AdvertisementPasses.h"
 #include "app/Clock.h"
 #include "app/MainView.h"
+#include "app/NewMailSound.h"
 #include "app/Timer.h"
+#include "app/Tray.h"
 
 struct FakeView : app::MainView {
     std::vector<std::string> information;
@@ -19,6 +23,10 @@ struct FakeView : app::MainView {
     bool answerOk = true;
     int accountsChanged = 0;
     int editorChanged = 0;
+    std::vector<std::string> statusTexts;
+    std::vector<bool> checkNowEnabled;
+    int contentViewChanged = 0;
+    int minimizedToTray = 0;
 
     void ShowInformation(std::string_view text) override { information.emplace_back(text); }
     void ShowError(std::string_view text) override { errors.emplace_back(text); }
@@ -29,6 +37,10 @@ struct FakeView : app::MainView {
     void FocusField(app::EditorField field) override { focused.push_back(field); }
     void AccountsChanged() override { ++accountsChanged; }
     void EditorChanged() override { ++editorChanged; }
+    void SetStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
+    void SetCheckNowEnabled(bool enabled) override { checkNowEnabled.push_back(enabled); }
+    void ContentViewChanged() override { ++contentViewChanged; }
+    void MinimizeToTray() override { ++minimizedToTray; }
 };
 
 struct FakeTimer : app::Timer {
@@ -55,4 +67,47 @@ struct FakeTimer : app::Timer {
 struct FixedClock : app::Clock {
     app::LocalDateTime now{2026, 12, 6, 16, 48, 5};
     app::LocalDateTime Now() const override { return now; }
+};
+
+// Calls to the tray, the sound and the advertisement passes, in the order they came.
+using Journal = std::vector<std::string>;
+
+struct FakeTray : app::Tray {
+    explicit FakeTray(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    bool animating = false;
+
+    bool Animating() const override { return animating; }
+    void StartAnimation() override {
+        animating = true;
+        journal.push_back("start animation");
+    }
+    void StopAnimation() override {
+        animating = false;
+        journal.push_back("stop animation");
+    }
+};
+
+struct FakeSound : app::NewMailSound {
+    explicit FakeSound(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    void PlayNewMailSound() override { journal.push_back("sound"); }
+};
+
+struct FakeAdvertisementPasses : app::AdvertisementPasses {
+    explicit FakeAdvertisementPasses(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    std::vector<app::AdCandidate> deletionQueue;
+    std::vector<app::AccountRecord> deletionAccounts;
+
+    void DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
+                              const std::vector<app::AccountRecord>& accounts) override {
+        journal.push_back("delete advertisements (" + std::to_string(queue.size()) + ")");
+        deletionQueue = queue;
+        deletionAccounts = accounts;
+    }
+    void SendRefusalMails(const std::vector<app::AdCandidate>& queue,
+                          const std::vector<app::AccountRecord>&) override {
+        journal.push_back("send refusal mails (" + std::to_string(queue.size()) + ")");
+    }
 };

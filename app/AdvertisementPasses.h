@@ -1,0 +1,25 @@
+#pragma once
+// The two passes over the advertisements a check queued, run in this order at the end of every check
+// that found rows in the account list, also when the queue is empty.
+
+#include <vector>
+
+#include "app/AccountRecord.h"
+#include "app/RunState.h"
+
+namespace app {
+
+class AdvertisementPasses {
+public:
+    virtual ~AdvertisementPasses() = default;
+
+    // `accounts` are the rows the check walked, so an edit made during the check cannot shift them.
+    // Deletes every queued message that still carries its Message-ID under its number.
+    virtual void DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                                      const std::vector<AccountRecord>& accounts) = 0;
+    // Answers every queued message that has a reply address with a refusal mail.
+    virtual void SendRefusalMails(const std::vector<AdCandidate>& queue,
+                                  const std::vector<AccountRecord>& accounts) = 0;
+};
+
+}  // namespace app

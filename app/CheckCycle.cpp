@@ -1,0 +1,186 @@
+#include "app/CheckCycle.h"
+
+#include <exception>
+
+#include "app/CountdownText.h"
+#include "app/Texts.h"
+#include "app/Trim.h"
+#include "jcode/JapaneseConversion.h"
+#include "jcode/MimeHeader.h"
+
+namespace app {
+namespace {
+
+constexpr std::uint32_t kCountdownMilliseconds = 1000;
+constexpr int kReportNothing = 0;
+
+std::string DisplayText(std::string_view headerText) {
+    return jcode::JisToSjis(jcode::DecodeMimeHeader(headerText));
+}
+
+// Every line followed by CR LF, the closing empty line and "." included.
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, CheckClientSetup setup)
+    : context_(context), pump_(setup.pump), NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
+    NMPOP31.TimeOut = setup.timeOut;
+    NMPOP31.ReportLevel = kReportNothing;
+    BindLogWriters();
+    NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
+    countdownTimer.SetInterval(kCountdownMilliseconds);
+    countdownTimer.Start();
+}
+
+void CheckCycle::BindLogWriters() {
+    // The writers never declare a failure handled, so the client does not retry and goes on to fail.
+    const EventLog& log = context_.log;
+    NMPOP31.OnInvalidHost = [this, &log](bool&) { log.Record(LogEvent::InvalidHost, NMPOP31.Host); };
+    NMPOP31.OnConnectionFailed = [&log](net::TPowersock& sender) {
+        log.Record(LogEvent::ConnectionFailed, sender.Host);
+    };
+    NMPOP31.OnAuthenticationNeeded = [this, &log](bool&) { log.Record(LogEvent::IdOrPasswordNeeded, NMPOP31.Host); };
+    NMPOP31.OnAuthenticationFailed = [this, &log](bool&) { log.Record(LogEvent::IdOrPasswordFailed, NMPOP31.Host); };
+}
+
+void CheckCycle::RunCheck() {
+    if (checking_) return;
+    RunState& run = context_.run;
+    run.CountdownTicks = 0;
+    run.AdQueue.clear();
+    content_.Clear();
+    context_.view.ContentViewChanged();
+    tally_ = {};
+    if (context_.accounts.Empty()) return;
+
+    // Whatever ends the check, the button and the flags come back.
+    class Running {
+    public:
+        explicit Running(CheckCycle& cycle) : cycle_(cycle) {
+            cycle_.checking_ = true;
+            cycle_.context_.run.CheckRunning = true;
+        }
+        ~Running() {
+            cycle_.context_.view.SetCheckNowEnabled(true);
+            cycle_.context_.run.CheckRunning = false;
+            cycle_.checking_ = false;
+        }
+        Running(const Running&) = delete;
+        Running& operator=(const Running&) = delete;
+
+    private:
+        CheckCycle& cycle_;
+    } running(*this);
+
+    run.NewMailFound = false;
+    if (context_.tray.Animating()) context_.tray.StopAnimation();
+    context_.view.SetCheckNowEnabled(false);
+    // The account editor stays usable while the check runs, so the walk keeps to the rows it started with.
+    const std::vector<AccountRecord> rows = context_.accounts.Rows();
+    for (const AccountRecord& row : rows) {
+        if (IsFlagOn(row.CheckFlag)) CheckAccount(row);
+    }
+    if (run.NewMailFound) context_.sound.PlayNewMailSound();
+    context_.advertisements.DeleteAdvertisements(run.AdQueue, rows);
+    context_.advertisements.SendRefusalMails(run.AdQueue, rows);
+}
+
+void CheckCycle::CheckAccount(const AccountRecord& row) {
+    ++tally_.accountsChecked;
+    CurrentAccountAddress = row.MailAddress;
+    NMPOP31.UserID = row.UserId;
+    NMPOP31.Password = row.Password;
+    NMPOP31.Host = row.PopServer;
+    CurrentRejectFlag = IsFlagOn(row.RejectFlag);
+    CurrentAutoReplyFlag = IsFlagOn(row.AutoReplyFlag);
+    context_.view.SetStatusText(std::string(kConnectingLead) + NMPOP31.Host + std::string(kConnectingTail));
+    try {
+        try {
+            NMPOP31.Connect();
+        } catch (const std::exception&) {
+            // The client's failure event has logged its own line already where there is one.
+            context_.log.Record(LogEvent::ConnectionFailed, NMPOP31.Host);
+        }
+        if (NMPOP31.Connected() && NMPOP31.MailCount() > 0) FetchSummaries(row);
+        context_.view.SetStatusText({});
+        PumpPending();
+        if (NMPOP31.Connected()) NMPOP31.Disconnect();
+    } catch (const std::exception&) {
+        context_.log.Record(LogEvent::CheckFailed, NMPOP31.Host);
+        context_.view.SetStatusText({});
+        CloseSession();
+    }
+}
+
+void CheckCycle::FetchSummaries(const AccountRecord& row) {
+    context_.view.SetStatusText(row.MailAddress + std::string(kFetchingTail));
+    // The icon follows presence, not novelty: any mail on a checked account starts it.
+    if (!context_.tray.Animating()) context_.tray.StartAnimation();
+    for (int n = 1; n <= NMPOP31.MailCount(); ++n) {
+        CurrentMessageNo = n;
+        NMPOP31.GetSummary(n);
+        PumpPending();
+    }
+}
+
+void CheckCycle::HandleSummary() {
+    RunState& run = context_.run;
+    const net::TSummary& summary = NMPOP31.Summary();
+    const std::string sender = DisplayText(summary.From);
+    const std::string subject = DisplayText(summary.Subject);
+    const std::string header = DisplayText(JoinLines(summary.Header.Lines()));
+    // The header box is read for every entry, so changing it affects the following entries only.
+    content_.AppendEntry(NMPOP31.Host, sender, subject, header, context_.settings.HeaderAdd);
+    context_.view.ContentViewChanged();
+    ++tally_.messagesFound;
+
+    // The raw text, terminator included; a message without a Message-ID line is recorded as the empty text.
+    if (run.SeenMessageIds.Add(summary.MessageId)) {
+        run.NewMailFound = true;
+        ++tally_.newMessages;
+    }
+
+    if (!CurrentRejectFlag) return;
+    const std::string_view marker = Trim(context_.settings.ReceiveSubject);
+    if (marker.empty() || subject.find(marker) == std::string::npos) return;
+    run.AdQueue.push_back({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
+                           CurrentAutoReplyFlag ? sender : std::string()});
+}
+
+void CheckCycle::CloseSession() {
+    // QUIT where the connection still stands; the socket is closed whatever the server answers.
+    try {
+        NMPOP31.Disconnect();
+    } catch (const std::exception&) {
+        // Already logged for this account; the session is closed either way.
+    }
+}
+
+void CheckCycle::PumpPending() {
+    if (pump_) pump_();
+}
+
+void CheckCycle::CountdownTick() {
+    RunState& run = context_.run;
+    if (!run.FirstTickDone && context_.settings.Minimize) context_.view.MinimizeToTray();
+    run.FirstTickDone = true;
+    // While a check runs the status line keeps the check's own texts.
+    if (!run.CheckRunning) {
+        // A failed save stops the check timer; the countdown then runs out and stays at zero.
+        context_.view.SetStatusText(CountdownText(context_.checkTimer.Interval(), run.CountdownTicks));
+    }
+    ++run.CountdownTicks;
+}
+
+}  // namespace app

@@ -1,0 +1,28 @@
+#pragma once
+// The Message-ID texts of every summary handled since the program started, in the order first met. It
+// only grows and is never saved, so the first check of a run treats every message as new.
+
+#include <cstddef>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace app {
+
+class SeenMessageIds {
+public:
+    // Records the text unless it is already there; true when it was new. Matching is exact and
+    // case-sensitive, the empty text of a message without a Message-ID line included.
+    bool Add(const std::string& messageId);
+    bool Contains(const std::string& messageId) const { return lookup_.contains(messageId); }
+    std::size_t Count() const { return order_.size(); }
+    const std::vector<std::string>& InOrder() const { return order_; }
+
+private:
+    // A list searched line by line would make every summary slower than the one before; the set keeps
+    // a lookup the same cost however long the program has run.
+    std::vector<std::string> order_;
+    std::unordered_set<std::string> lookup_;
+};
+
+}  // namespace app
