@@ -1,6 +1,7 @@
 #include "net/Powersock.h"
 
 #include "net/Exceptions.h"
+#include "net/ReplyCode.h"
 #include "net/ServerField.h"
 #include "net/SocketErrorTable.h"
 #include "net/Stream.h"
@@ -20,7 +21,6 @@ namespace net {
 namespace {
 constexpr std::size_t kMaxLine = 65536;
 constexpr int kPassMilliseconds = 2;
-constexpr std::int64_t kLargestReplyNumber = 32767;
 
 bool WouldBlock(int error)
 {
@@ -548,17 +548,7 @@ std::string TPowersock::Transaction(std::string_view command)
     lastReply_ = ReadLn();
     if (!lastReply_.empty()) {
         ReportStatus(1, lastReply_);
-        std::size_t digits = 0;
-        while (digits < lastReply_.size() && digits < 10 && lastReply_[digits] >= '0' && lastReply_[digits] <= '9') {
-            ++digits;
-        }
-        if (digits > 0) {
-            const std::int64_t value = std::stoll(lastReply_.substr(0, digits));
-            if (value > kLargestReplyNumber) {
-                throw Exception("Reply code out of range: " + lastReply_.substr(0, digits));
-            }
-            replyNumber_ = static_cast<std::int16_t>(value);
-        }
+        replyNumber_ = ReplyCode(lastReply_);
     }
     return lastReply_;
 }
