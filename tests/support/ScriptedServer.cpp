@@ -139,6 +139,18 @@ ScriptedServer& ScriptedServer::Pop3Quit() {
     return Expect("QUIT").SendLine("+OK bye").Close();
 }
 
+ScriptedServer& ScriptedServer::SmtpGreeting() {
+    return SendLine("220 ready");
+}
+
+ScriptedServer& ScriptedServer::SmtpHelo(std::string name) {
+    return Expect("HELO " + std::move(name)).SendLine("250 hello");
+}
+
+ScriptedServer& ScriptedServer::SmtpQuit() {
+    return Expect("QUIT").SendLine("221 bye").Close();
+}
+
 void ScriptedServer::Start() {
     const auto stall = std::find_if(steps_.begin(), steps_.end(), [](const Step& s) { return s.kind == StepKind::Stall; });
     if (stall != steps_.end() && stall + 1 != steps_.end()) {

@@ -43,6 +43,9 @@ public:
     ScriptedServer& Pop3Greeting();  // "+OK ready\r\n"
     ScriptedServer& Pop3Login(std::string user, std::string password);  // Expect USER/PASS, reply +OK each
     ScriptedServer& Pop3Quit();  // Expect "QUIT", reply "+OK bye", Close
+    ScriptedServer& SmtpGreeting();  // "220 ready\r\n"
+    ScriptedServer& SmtpHelo(std::string name);  // Expect "HELO name", reply "250 hello"
+    ScriptedServer& SmtpQuit();  // Expect "QUIT", reply "221 bye", Close
 
     void Start();  // begin playing the script in the server thread
 
