@@ -5,7 +5,8 @@ set -euo pipefail
 
 build_packages=(cmake ninja-build g++ clang python3)
 # dovecot-pop3d: the tests start their own private instance; a system one the package may start is left alone.
-test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d)
+# python3-aiosmtpd: the SMTP receiver the tests start on a free port.
+test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd)
 bench_packages=(libbenchmark-dev)
 
 case "${1:-build}" in
