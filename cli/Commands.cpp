@@ -1,3 +1,4 @@
+#include "cli/CheckCommand.h"
 #include "cli/Command.h"
 #include "cli/DataCommands.h"
 #include "cli/TextCommands.h"
@@ -6,7 +7,7 @@ namespace cli {
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {DecodeHeaderCommand(), EncodeSubjectCommand(), AccountsCommand(),
-                                                   SettingsCommand()};
+                                                   SettingsCommand(), CheckCommand()};
     return commands;
 }
 

@@ -15,13 +15,6 @@
 namespace cli {
 namespace {
 
-constexpr OptionSpec kUtf8Option{"--utf8", false, "write UTF-8 instead of Shift_JIS"};
-
-app::DataFolder DataFolderFrom(const Options& options) {
-    if (const auto folder = options.Value(kDataDirOption.name)) return app::DataFolder(*folder);
-    return app::DataFolder::FromEnvironment();
-}
-
 // Writes Shift_JIS lines as they are, or converted for a UTF-8 terminal.
 class LineWriter {
 public:

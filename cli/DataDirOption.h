@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DataFolder.h"
 #include "cli/Command.h"
 
 namespace cli {
@@ -7,5 +8,14 @@ namespace cli {
 // Every command takes it, so scripts can pass it whatever they run; commands that read no data files
 // ignore it.
 inline constexpr OptionSpec kDataDirOption{"--data-dir", true, "use this data folder instead of the usual one"};
+
+// The folder --data-dir names, else the usual one.
+inline app::DataFolder DataFolderFrom(const Options& options) {
+    if (const auto folder = options.Value(kDataDirOption.name)) return app::DataFolder(*folder);
+    return app::DataFolder::FromEnvironment();
+}
+
+// For the commands that print what the program holds in Shift_JIS.
+inline constexpr OptionSpec kUtf8Option{"--utf8", false, "write UTF-8 instead of Shift_JIS"};
 
 }  // namespace cli

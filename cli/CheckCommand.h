@@ -1,0 +1,9 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace cli {
+
+Command CheckCommand();
+
+}  // namespace cli
