@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace net {
@@ -36,6 +39,19 @@ ScriptedServer& ExpectLines(ScriptedServer& server, const std::string& text)
         const std::size_t end = text.find("\r\n", start);
         server.Expect(text.substr(start, end - start));
         start = end + 2;
+    }
+    return server;
+}
+
+// The message the fixture's PostMessage makes, as the server sees it after DATA.
+const std::string kDefaultMessage = "From: <alice@example.jp>\r\nTo: bob@example.jp\r\nMime-Version: 1.0\r\n"
+                                    "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\nhello\r\n";
+
+// For a message whose bytes are known only afterwards: its lines are taken as they come.
+ScriptedServer& SkipLinesOf(ScriptedServer& server, const std::string& text)
+{
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+        server.ExpectAnyLine();
     }
     return server;
 }
@@ -297,6 +313,266 @@ TEST_F(Smtp, AnIncompleteHeaderFailsBeforeAnyCommand)
     EXPECT_TRUE(events.empty());
     smtp.Disconnect();
     testsupport::ExpectScriptPlayed(server);
+}
+
+// A temporary folder for attachment files, removed with the test.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quillonv-smtp-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : throw std::runtime_error("mkdtemp failed");
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) const
+    {
+        const std::filesystem::path file = path_ / name;
+        std::ofstream(file, std::ios::binary) << bytes;
+        return file.string();
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+TEST_F(Smtp, AnAttachmentTravelsAsABase64PartOfAMultipartMessage)
+{
+    TempFolder folder;
+    const std::string path = folder.Write("data.bin", std::string(50, 'A'));
+    std::string fullLine;  // 45 bytes
+    for (int i = 0; i < 15; ++i) {
+        fullLine += "QUFB";
+    }
+    // The boundary is random: the lines are taken as they come and compared once it is known.
+    const std::string header = "From: <alice@example.jp>\r\nTo: bob@example.jp\r\nMime-Version: 1.0\r\n"
+                               "Content-Type: multipart/mixed; boundary=\"{B}\"\r\n\r\n\r\n";
+    const std::string text = "--{B}\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nhello\r\n"
+                             "--{B}\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                             "Content-Transfer-Encoding: base64\r\n"
+                             "Content-Disposition: attachment; filename=\"data.bin\"\r\n\r\n" + fullLine +
+                             "\r\nQUFBQUE=\r\n--{B}--\r\n";
+    Greeted();
+    Envelope("alice@example.jp", {"bob@example.jp"});
+    server.Expect("DATA").SendLine("354 go ahead");
+    SkipLinesOf(server, header + text).Expect(".").SendLine("250 queued").Stall();
+    smtp.PostMessage.Attachments = {path};
+    StartAndConnect();
+    smtp.SendMail();
+    testsupport::ExpectScriptPlayed(server);
+
+    const std::string boundary = smtp.Boundary();
+    ASSERT_EQ(boundary.size(), 35u);
+    EXPECT_EQ(boundary.substr(0, 25), "====================54535");
+    EXPECT_EQ(boundary.substr(31), "====");
+    for (char letter : boundary.substr(25, 6)) {
+        EXPECT_TRUE(letter >= 'a' && letter <= 'y') << boundary;
+    }
+    const auto withBoundary = [&](std::string bytes) {
+        for (std::size_t at = bytes.find("{B}"); at != std::string::npos; at = bytes.find("{B}", at)) {
+            bytes.replace(at, 3, boundary);
+        }
+        return bytes;
+    };
+    EXPECT_EQ(smtp.MessageText(), withBoundary(text));
+    const std::string received = server.Received();
+    const std::size_t data = received.find("DATA\r\n") + 6;
+    EXPECT_EQ(received.substr(data), withBoundary(header + text) + ".\r\n");
+    EXPECT_EQ(events, (Events{"EncodeStart " + path, "EncodeEnd " + path, "SendStart", "Success"}));
+    EXPECT_TRUE(smtp.PostMessage.Attachments.empty());
+}
+
+TEST_F(Smtp, AMissingAttachmentFailsBeforeRset)
+{
+    TempFolder folder;
+    const std::string present = folder.Write("present.txt", "x");
+    const std::string missing = present + ".missing";
+    Greeted().SmtpQuit();
+    StartAndConnect();
+    smtp.PostMessage.Attachments = {present, missing};
+    const std::string message = MessageOf<EStreamError>([&] { smtp.SendMail(); });
+    EXPECT_NE(message.find(missing), std::string::npos) << message;
+    EXPECT_EQ(events, (Events{"EncodeStart " + present, "EncodeEnd " + present, "AttachmentNotFound " + missing}));
+    EXPECT_FALSE(smtp.Busy());
+    EXPECT_EQ(smtp.PostMessage.Attachments.size(), 2u);
+    smtp.Disconnect();
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(server.Received(), "HELO alice\r\nQUIT\r\n");
+}
+
+TEST_F(Smtp, LineBreaksInAddressesAndHeaderValuesNeverReachTheServer)
+{
+    Greeted();
+    Envelope("alice@example.jp", {"bob@example.jp"});
+    Data(kDefaultMessage)
+        .SmtpQuit();
+    StartAndConnect();
+    const TPostMessage clean = smtp.PostMessage;
+    const auto refusal = [&](auto change) {
+        smtp.PostMessage = clean;
+        change(smtp.PostMessage);
+        return MessageOf<Exception>([&] { smtp.SendMail(); });
+    };
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ToAddress = {"victim@example.jp>\r\nRCPT TO:<other@example.jp"}; }),
+              "Line break or zero byte in a recipient address");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ToAddress = {"Victim <victim@example.jp>\nBcc: other@example.jp"}; }),
+              "Line break or zero byte in a recipient address");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ToCarbonCopy = {"a@example.jp\rRSET"}; }),
+              "Line break or zero byte in a recipient address");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ToBlindCarbonCopy = {std::string("b@example.jp\0x", 14)}; }),
+              "Line break or zero byte in a recipient address");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.FromAddress = "alice@example.jp>\r\nRCPT TO:<other@example.jp"; }),
+              "Line break or zero byte in the sender address");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ReplyTo = "alice@example.jp\r\nBcc: other@example.jp"; }),
+              "Line break or zero byte in the Reply-To line");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.Subject = "hi\nBcc: other@example.jp"; }),
+              "Line break or zero byte in the Subject line");
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.FromName = "Eve\r\n"; }), "Line break or zero byte in the From line");
+    // A handler's late recipient is checked too.
+    smtp.OnHeaderIncomplete = [&](bool& handled, int) {
+        smtp.PostMessage.ToAddress = {"x@example.jp\r\nDATA"};
+        handled = true;
+    };
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.ToAddress.clear(); }), "Line break or zero byte in a recipient address");
+    EXPECT_TRUE(events.empty());
+
+    // The session is still in step for a sound message.
+    smtp.OnHeaderIncomplete = nullptr;
+    smtp.PostMessage = clean;
+    smtp.SendMail();
+    smtp.Disconnect();
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(server.Received().find("other@example.jp"), std::string::npos);
+}
+
+TEST_F(Smtp, RefusalsFailTheSendWithTheReplyAndKeepTheConnection)
+{
+    Greeted()
+        .Expect("RSET").SendLine("451 try later")
+        .Expect("RSET").SendLine("250 ok").Expect("MAIL FROM:<alice@example.jp>").SendLine("553 sender refused")
+        .Expect("RSET").SendLine("250 ok").Expect("MAIL FROM:<alice@example.jp>").SendLine("250 ok")
+        .Expect("RCPT TO:<bob@example.jp>").SendLine("550 no").Expect("DATA").SendLine("554 no valid recipients");
+    Envelope("alice@example.jp", {"bob@example.jp"});
+    server.Expect("DATA").SendLine("354 go ahead");
+    ExpectLines(server, kDefaultMessage).Expect(".").SendLine("552 too big").Expect("QUIT").SendLine("500 what").Close();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "451 try later\r\n");
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "553 sender refused\r\n");
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "554 no valid recipients\r\n");
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "552 too big\r\n");
+    EXPECT_EQ(events, (Events{"SendStart", "SendStart", "SendStart", "RecipientNotFound bob@example.jp", "SendStart",
+                              "Failure"}));
+    EXPECT_TRUE(smtp.Connected());
+    EXPECT_FALSE(smtp.Busy());
+    EXPECT_EQ(smtp.PostMessage.ToAddress, (std::vector<std::string>{"bob@example.jp"}));
+    events.clear();
+    // A refused QUIT is reported, and the connection is closed all the same.
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.Disconnect(); }), "500 what\r\n");
+    EXPECT_FALSE(smtp.Connected());
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Smtp, AConnectionClosedInsteadOfTheFinalReplyIsAFailure)
+{
+    Greeted();
+    Envelope("alice@example.jp", {"bob@example.jp"});
+    server.Expect("DATA").SendLine("354 go ahead");
+    ExpectLines(server, kDefaultMessage).Expect(".").Close();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "Connection closed by server");
+    EXPECT_EQ(events, (Events{"SendStart", "Disconnect", "Failure"}));
+    EXPECT_FALSE(smtp.Connected());
+    testsupport::ExpectScriptPlayed(server);
+}
+
+TEST_F(Smtp, WithoutAConnectionTheHandlerIsAskedOnce)
+{
+    int asked = 0;
+    smtp.OnConnectionRequired = [&](bool& handled) {
+        ++asked;
+        handled = true;
+    };
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.SendMail(); }), "Not Connected");
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(smtp.Busy());
+}
+
+TEST_F(Smtp, ASendStartedWhileAnotherWaitsDoesNothing)
+{
+    int ignored = 0;
+    TNMSMTP pumped([&] {
+        if (ignored < 3) {
+            ++ignored;
+            pumped.SendMail();
+        }
+    });
+    Greeted();
+    Envelope("alice@example.jp", {"bob@example.jp"});
+    Data(kDefaultMessage)
+        .SmtpQuit();
+    server.Start();
+    pumped.UserID = "alice";
+    pumped.Host = server.Address();
+    pumped.PostMessage = smtp.PostMessage;
+    pumped.Connect();
+    pumped.SendMail();
+    pumped.Disconnect();
+    EXPECT_EQ(ignored, 3);
+    testsupport::ExpectScriptPlayed(server);
+}
+
+// Composition runs before the connection is checked, so an unconnected client shows what it would send.
+TEST(SmtpComposition, HeaderLinesComeInTheirOrderAndTheTextIsDotStuffedLineByLine)
+{
+    TNMSMTP smtp;
+    TPostMessage& message = smtp.PostMessage;
+    message.FromAddress = "alice@example.jp";
+    message.FromName = "Alice ";
+    message.ToAddress = {"bob@example.jp", "Carol <carol@example.jp>"};
+    message.ToCarbonCopy = {"dave@example.jp"};
+    message.ToBlindCarbonCopy = {"hidden@example.jp"};
+    message.Date = "Mon, 7 Dec 2026 21:00:00 +0900";
+    message.ReplyTo = "alice@example.jp";
+    message.LocalProgram = "QuillonV";
+    message.Subject = "test";
+    // A line with a lone "." inside an entry would otherwise end the message and let the rest pass as
+    // commands; bare CR and LF are not SMTP line ends.
+    message.Body = {".", "a\r\n.\r\nQUIT", "b\n.hidden", "c\rd", ""};
+    smtp.SubType = TSubType::mtHtml;
+    smtp.Charset = "ISO-2022-JP";
+    EXPECT_THROW(smtp.SendMail(), Exception);
+    EXPECT_EQ(smtp.FinalHeader().Lines(),
+              (std::vector<std::string>{"From: Alice <alice@example.jp>", "To: bob@example.jp,Carol <carol@example.jp>",
+                                        "CC: dave@example.jp", "Subject: test", "X-Mailer: QuillonV",
+                                        "Reply-To: alice@example.jp", "Date: Mon, 7 Dec 2026 21:00:00 +0900",
+                                        "Mime-Version: 1.0", "Content-Type: text/html; charset=ISO-2022-JP"}));
+    EXPECT_EQ(smtp.MessageText(), "..\r\na\r\n..\r\nQUIT\r\nb\r\n..hidden\r\nc\r\nd\r\n\r\n");
+
+    const std::vector<std::pair<TSubType, std::string>> types = {
+        {TSubType::mtPlain, "text/plain"}, {TSubType::mtEnriched, "text/enriched"}, {TSubType::mtSgml, "text/sgml"},
+        {TSubType::mtTabSeperated, "text/tab-separated-values"}};
+    for (const auto& [subType, name] : types) {
+        smtp.SubType = subType;
+        EXPECT_THROW(smtp.SendMail(), Exception);
+        EXPECT_EQ(smtp.FinalHeader().Lines().back(), "Content-Type: " + name + "; charset=ISO-2022-JP");
+    }
+}
+
+TEST(SmtpComposition, UuencodedAttachmentsAreLabelledAsSuch)
+{
+    TempFolder folder;
+    TNMSMTP smtp;
+    smtp.PostMessage.Attachments = {folder.Write("cat.txt", "Cat")};
+    smtp.EncodeType = UUMethods::uuCode;
+    EXPECT_THROW(smtp.SendMail(), Exception);
+    const std::string text = smtp.MessageText();
+    EXPECT_NE(text.find("Content-Transfer-Encoding: x-uuencode\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r\n\r\n#0V%T\r\n`\r\n--" + smtp.Boundary() + "--\r\n"), std::string::npos) << text;
 }
 
 }  // namespace
