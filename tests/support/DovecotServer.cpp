@@ -26,6 +26,7 @@
 #include <system_error>
 #include <thread>
 
+#include "tests/support/FreePort.h"
 #include "tests/support/LoopbackClient.h"
 #include "tests/support/UniqueFd.h"
 
@@ -63,22 +64,6 @@ fs::path MakePrivateFolder() {
     if (::mkdtemp(pattern.data()) == nullptr) ThrowErrno("mkdtemp " + pattern);
     fs::permissions(pattern, fs::perms(0755));
     return pattern;
-}
-
-// Binding port 0 and closing again leaves a port that is free now; Start retries if someone takes it
-// before Dovecot does.
-std::uint16_t PickFreePort() {
-    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!probe) ThrowErrno("socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(probe.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ThrowErrno("picking a free port");
-    }
-    return ntohs(address.sin_port);
 }
 
 std::string ReadFile(const fs::path& path) {
