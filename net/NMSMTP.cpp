@@ -111,7 +111,10 @@ void TNMSMTP::Connect()
             Greet();
         } catch (...) {
             try {
-                Disconnect();
+                // A server that has hung up was closed and reported already.
+                if (Connected()) {
+                    Disconnect();
+                }
             } catch (...) {
                 // The refusal that ended the greeting is the one to report.
             }

@@ -222,6 +222,20 @@ TEST_F(Smtp, ARefusingGreetingIsTheErrorAndTheSessionEnds)
     testsupport::ExpectScriptPlayed(server);
 }
 
+TEST_F(Smtp, AServerThatHangsUpInsteadOfGreetingOrAnsweringHelo)
+{
+    server.SendLine("220-first line only").Close().AcceptNext().SmtpGreeting().Expect("HELO alice").Close();
+    server.Start();
+    smtp.Host = server.Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.Connect(); }), "Connection closed by server");
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    events.clear();
+    EXPECT_EQ(MessageOf<Exception>([&] { smtp.Connect(); }), "Connection closed by server");
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    EXPECT_FALSE(smtp.Busy());
+    testsupport::ExpectScriptPlayed(server);
+}
+
 TEST_F(Smtp, ARefusedHeloWithoutAHandlerFailsAndQuits)
 {
     server.SmtpGreeting().Expect("HELO alice").SendLine("501-bad name").SendLine("501 go away").SmtpQuit();
