@@ -503,6 +503,22 @@ TEST_F(Smtp, AConnectionClosedInsteadOfTheFinalReplyIsAFailure)
     testsupport::ExpectScriptPlayed(server);
 }
 
+TEST_F(Smtp, AHeaderBlockBeyondTheLargestSingleWriteIsSentWhole)
+{
+    const std::string name(40000, 'n');
+    const std::string header = "From: <alice@example.jp>\r\nTo: " + name + " <bob@example.jp>," + name +
+                               " <carol@example.jp>\r\nMime-Version: 1.0\r\n"
+                               "Content-Type: text/plain; charset=us-ascii\r\n\r\n\r\n";
+    Greeted();
+    Envelope("alice@example.jp", {"bob@example.jp", "carol@example.jp"});
+    Data(header + "hello\r\n").Stall();
+    smtp.PostMessage.ToAddress = {name + " <bob@example.jp>", name + " <carol@example.jp>"};
+    StartAndConnect();
+    smtp.SendMail();
+    EXPECT_EQ(events, (Events{"SendStart", "Success"}));
+    testsupport::ExpectScriptPlayed(server);
+}
+
 TEST_F(Smtp, WithoutAConnectionTheHandlerIsAskedOnce)
 {
     int asked = 0;
