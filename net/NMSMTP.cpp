@@ -64,6 +64,33 @@ bool HoldsLineBreak(std::string_view text)
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
+// Every line of the text leaves as one CR LF line, and a line that starts with "." gets a second one
+// (RFC 5321 4.5.2): a lone "." would end the message early, and what followed it would be read as
+// commands. Bare CR and LF become CR LF, as SMTP allows no others (2.3.8). This holds for every line
+// inside a body entry too, not only for the entry's first.
+std::string StuffedLines(std::string_view text)
+{
+    std::string lines;
+    bool lineStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char byte = text[i];
+        if (byte == '\r' || byte == '\n') {
+            if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            lines += "\r\n";
+            lineStart = true;
+            continue;
+        }
+        if (lineStart && byte == '.') {
+            lines += '.';
+        }
+        lines += byte;
+        lineStart = false;
+    }
+    return lines;
+}
+
 // Server replies reach error texts and logs, so a refusal never echoes the offending value.
 [[noreturn]] void RefuseLineBreak(const std::string& where)
 {
@@ -358,31 +385,11 @@ void TNMSMTP::AppendText(std::string_view bytes)
     messageText_.Write(bytes.data(), static_cast<std::int64_t>(bytes.size()));
 }
 
-// Every line of the text, also a further line inside one entry, leaves as one CR LF line, and a line that
-// starts with "." gets a second one (RFC 5321 4.5.2): a lone "." would end the message early, and what
-// followed it would be read as commands. Bare CR and LF become CR LF, as SMTP allows no others (2.3.8).
 void TNMSMTP::AppendBody()
 {
     std::string text;
     for (const std::string& entry : PostMessage.Body) {
-        bool lineStart = true;
-        for (std::size_t i = 0; i < entry.size(); ++i) {
-            const char byte = entry[i];
-            if (byte == '\r' || byte == '\n') {
-                if (byte == '\r' && i + 1 < entry.size() && entry[i + 1] == '\n') {
-                    ++i;
-                }
-                text += "\r\n";
-                lineStart = true;
-                continue;
-            }
-            if (lineStart && byte == '.') {
-                text += '.';
-            }
-            text += byte;
-            lineStart = false;
-        }
-        text += "\r\n";
+        text += StuffedLines(entry) + "\r\n";
     }
     AppendText(text);
 }
@@ -416,7 +423,8 @@ void TNMSMTP::AppendAttachment(const std::string& path)
         coder.Encode();
         Fire(OnEncodeEnd, path);
     }
-    AppendText(coded.Bytes());
+    // A uuencoded line of 14 bytes starts with its length character ".".
+    AppendText(StuffedLines(coded.Bytes()));
 }
 
 void TNMSMTP::Disconnect()

@@ -593,16 +593,18 @@ TEST(SmtpComposition, HeaderLinesComeInTheirOrderAndTheTextIsDotStuffedLineByLin
     }
 }
 
-TEST(SmtpComposition, UuencodedAttachmentsAreLabelledAsSuch)
+TEST(SmtpComposition, UuencodedAttachmentsAreLabelledAsSuchAndDotStuffed)
 {
     TempFolder folder;
     TNMSMTP smtp;
-    smtp.PostMessage.Attachments = {folder.Write("cat.txt", "Cat")};
+    smtp.PostMessage.Attachments = {folder.Write("letters.txt", "abcdefghijklmn")};
     smtp.EncodeType = UUMethods::uuCode;
     EXPECT_THROW(smtp.SendMail(), Exception);
     const std::string text = smtp.MessageText();
     EXPECT_NE(text.find("Content-Transfer-Encoding: x-uuencode\r\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("\r\n\r\n#0V%T\r\n`\r\n--" + smtp.Boundary() + "--\r\n"), std::string::npos) << text;
+    // Fourteen bytes make a line that starts with its length character "."; it travels dot-stuffed.
+    EXPECT_NE(text.find("\r\n\r\n..86)C9&5F9VAI:FML;6X\r\n`\r\n--" + smtp.Boundary() + "--\r\n"), std::string::npos)
+        << text;
 }
 
 }  // namespace
