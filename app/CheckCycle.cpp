@@ -45,13 +45,16 @@ CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, CheckClientS
 
 void CheckCycle::BindLogWriters() {
     // The writers never declare a failure handled, so the client does not retry and goes on to fail.
-    const EventLog& log = context_.log;
-    NMPOP31.OnInvalidHost = [this, &log](bool&) { log.Record(LogEvent::InvalidHost, NMPOP31.Host); };
-    NMPOP31.OnConnectionFailed = [&log](net::TPowersock& sender) {
-        log.Record(LogEvent::ConnectionFailed, sender.Host);
+    NMPOP31.OnInvalidHost = [this](bool&) { context_.log.Record(LogEvent::InvalidHost, NMPOP31.Host); };
+    NMPOP31.OnConnectionFailed = [this](net::TPowersock&) {
+        context_.log.Record(LogEvent::ConnectionFailed, NMPOP31.Host);
     };
-    NMPOP31.OnAuthenticationNeeded = [this, &log](bool&) { log.Record(LogEvent::IdOrPasswordNeeded, NMPOP31.Host); };
-    NMPOP31.OnAuthenticationFailed = [this, &log](bool&) { log.Record(LogEvent::IdOrPasswordFailed, NMPOP31.Host); };
+    NMPOP31.OnAuthenticationNeeded = [this](bool&) {
+        context_.log.Record(LogEvent::IdOrPasswordNeeded, NMPOP31.Host);
+    };
+    NMPOP31.OnAuthenticationFailed = [this](bool&) {
+        context_.log.Record(LogEvent::IdOrPasswordFailed, NMPOP31.Host);
+    };
 }
 
 void CheckCycle::RunCheck() {
