@@ -53,7 +53,8 @@ public:
     // before the exception reaches the caller.
     void Connect() override;
     // Composes PostMessage and sends it: RSET, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
-    // A refused recipient does not stop the send. Does nothing while a Connect or send runs. A failed send
+    // A refused recipient does not stop the send. An address or header line holding CR, LF or a zero
+    // byte fails the send before any command. Does nothing while a Connect or send runs. A failed send
     // leaves the connection open and nothing cleared.
     void SendMail();
     // QUIT (only when connected), then always closes.
