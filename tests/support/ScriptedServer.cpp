@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -224,6 +225,10 @@ ScriptedServer::Outcome ScriptedServer::AcceptConnection() {
         if (WaitFor(listener_.Get(), POLLIN, -1) == Readiness::Stopped) return Outcome::Stopped;
         const int fd = ::accept4(listener_.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
+            // Script steps send one piece at a time; without this, Nagle holds each piece back until the
+            // client's delayed ACK, some 40 ms per step.
+            const int on = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
             connection_ = UniqueFd(fd);
             return Outcome::Done;
         }
