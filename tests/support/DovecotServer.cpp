@@ -1,33 +1,26 @@
 #include "tests/support/DovecotServer.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <grp.h>
 #include <pwd.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <deque>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "tests/support/FreePort.h"
 #include "tests/support/LoopbackClient.h"
+#include "tests/support/ServerProcess.h"
 #include "tests/support/UniqueFd.h"
 
 namespace testsupport {
@@ -37,13 +30,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr const char* dovecotBinary = "/usr/sbin/dovecot";
-constexpr auto startTimeout = 10s;
-constexpr auto stopTimeout = 5s;
 constexpr int portAttempts = 5;
-
-[[noreturn]] void ThrowErrno(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
 
 // Dovecot's auth and mail processes run as unprivileged users and must reach the folder, so every
 // ancestor needs the search bit for others (a TMPDIR under a 0700 home would not do).
@@ -66,13 +53,6 @@ fs::path MakePrivateFolder() {
     return pattern;
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::string LastLines(const std::string& text, std::size_t count) {
     std::deque<std::string> lines;
     std::istringstream in(text);
@@ -90,22 +70,6 @@ void WriteFile(const fs::path& path, std::string_view content) {
     out.write(content.data(), static_cast<std::streamsize>(content.size()));
     out.close();
     if (!out) throw std::runtime_error("DovecotServer: cannot write " + path.string());
-}
-
-bool ExitedWithin(pid_t pid, std::chrono::steady_clock::duration timeout, int& status) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno == ECHILD)) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-}
-
-std::string DescribeExit(int status) {
-    if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
-    if (WIFSIGNALED(status)) return "was killed by signal " + std::to_string(WTERMSIG(status));
-    return "stopped";
 }
 
 void CheckField(const std::string& value, std::string_view forbidden, const char* what) {
@@ -148,7 +112,7 @@ fs::path DovecotServer::MaildirOf(const std::string& user) const {
 }
 
 void DovecotServer::AddUser(std::string name, std::string password) {
-    if (pid_ > 0) throw std::logic_error("DovecotServer: AddUser must come before Start");
+    if (process_.Running()) throw std::logic_error("DovecotServer: AddUser must come before Start");
     CheckField(name, ":/\r\n", "user name");
     CheckField(password, ":\r\n", "password");
     const fs::path home = folder_ / "home" / name;
@@ -191,61 +155,23 @@ std::vector<fs::path> DovecotServer::MessageFiles(const std::string& user) const
 }
 
 void DovecotServer::Start() {
-    if (pid_ > 0) throw std::logic_error("DovecotServer: Start called twice");
-    if (::access(dovecotBinary, X_OK) != 0) {
-        throw std::runtime_error(std::string("DovecotServer: ") + dovecotBinary +
-                                 " is missing; install it with scripts/install-deps.sh test");
-    }
+    if (process_.Running()) throw std::logic_error("DovecotServer: Start called twice");
     WritePasswdFile();
     for (int attempt = 0; attempt < portAttempts; ++attempt) {
         port_ = PickFreePort();
         WriteConfiguration();
-        if (TryStart()) return;
+        std::error_code ignored;
+        fs::remove(folder_ / "dovecot.log", ignored);
+        const ServerProcess::Program program{
+            dovecotBinary, {"dovecot", "-F", "-c", (folder_ / "dovecot.conf").string()}, {}, folder_ / "dovecot.out"};
+        const ServerProcess::Readiness readiness{
+            [this] { return Greets(); },
+            [this] { return LogTail().find("Address already in use") != std::string::npos; },
+            [this] { return LogTail(); },
+        };
+        if (process_.Start(program, readiness)) return;
     }
     throw std::runtime_error("DovecotServer: every free port was taken before Dovecot could listen; log:\n" + LogTail());
-}
-
-bool DovecotServer::TryStart() {
-    const std::string configuration = (folder_ / "dovecot.conf").string();
-    const std::string output = (folder_ / "dovecot.out").string();
-    std::error_code ignored;
-    fs::remove(folder_ / "dovecot.log", ignored);
-    const pid_t parent = ::getpid();
-    const pid_t child = ::fork();
-    if (child < 0) ThrowErrno("fork");
-    if (child == 0) {
-        // A test that crashes must not leave its Dovecot running.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(127);
-        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = ::open("/dev/null", O_RDONLY);
-        if (out < 0 || in < 0) ::_exit(127);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execl(dovecotBinary, "dovecot", "-F", "-c", configuration.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    pid_ = child;
-
-    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            const std::string log = LogTail();
-            if (log.find("Address already in use") != std::string::npos) return false;
-            throw std::runtime_error("DovecotServer: dovecot " + DescribeExit(status) + " before accepting on " +
-                                     Address() + "; log:\n" + log);
-        }
-        if (Greets()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Stop();
-            throw std::runtime_error("DovecotServer: dovecot did not accept on " + Address() + " within " +
-                                     std::to_string(startTimeout.count()) + " s; log:\n" + LogTail());
-        }
-        std::this_thread::sleep_for(20ms);
-    }
 }
 
 // The greeting names this instance's folder, so a stranger that grabbed the port is not taken for it.
@@ -258,16 +184,7 @@ bool DovecotServer::Greets() const {
     }
 }
 
-void DovecotServer::Stop() {
-    if (pid_ <= 0) return;
-    int status = 0;
-    ::kill(pid_, SIGTERM);
-    if (!ExitedWithin(pid_, stopTimeout, status)) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status, 0);
-    }
-    pid_ = -1;
-}
+void DovecotServer::Stop() { process_.Stop(); }
 
 void DovecotServer::WritePasswdFile() const {
     // user:{PLAIN}password:uid:gid:gecos:home:shell:extra

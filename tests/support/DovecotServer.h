@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/ServerProcess.h"
+
 namespace testsupport {
 
 class DovecotServer {
@@ -41,7 +43,6 @@ private:
     std::filesystem::path MaildirOf(const std::string& user) const;
     void WriteConfiguration() const;
     void WritePasswdFile() const;
-    bool TryStart();  // false when another process took the port first
     bool Greets() const;
     std::string LogTail() const;
 
@@ -50,7 +51,7 @@ private:
     uid_t mailUid_;
     gid_t mailGid_;
     std::uint16_t port_ = 0;
-    pid_t pid_ = -1;
+    ServerProcess process_{"DovecotServer"};
 };
 
 }  // namespace testsupport

@@ -1,23 +1,14 @@
 #include "tests/support/SmtpReceiver.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "tests/support/FreePort.h"
 #include "tests/support/LoopbackClient.h"
+#include "tests/support/ServerProcess.h"
 
 extern char** environ;
 
@@ -30,30 +21,7 @@ using namespace std::chrono_literals;
 // Debian's interpreter, which the package installs the module for; another python3 earlier in PATH
 // would not find it.
 constexpr const char* pythonBinary = "/usr/bin/python3";
-constexpr auto startTimeout = 10s;
-constexpr auto stopTimeout = 5s;
 constexpr int portAttempts = 5;
-
-[[noreturn]] void ThrowErrno(const std::string& what) {
-    throw std::system_error(errno, std::generic_category(), what);
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool ExitedWithin(pid_t pid, std::chrono::steady_clock::duration timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (int status = 0;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno == ECHILD)) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-}
 
 // The handler module lives next to this file; no byte-code is written into the source tree.
 std::vector<std::string> ChildEnvironment() {
@@ -67,13 +35,6 @@ std::vector<std::string> ChildEnvironment() {
     variables.push_back(std::string("PYTHONPATH=") + QUILLONV_TEST_SUPPORT_DIR);
     variables.push_back("PYTHONDONTWRITEBYTECODE=1");
     return variables;
-}
-
-std::vector<char*> Pointers(std::vector<std::string>& texts) {
-    std::vector<char*> pointers;
-    for (std::string& text : texts) pointers.push_back(text.data());
-    pointers.push_back(nullptr);
-    return pointers;
 }
 
 SmtpReceiver::Message ParseMessage(const std::string& file) {
@@ -113,62 +74,24 @@ std::string SmtpReceiver::Address() const {
 }
 
 void SmtpReceiver::Start() {
-    if (pid_ > 0) throw std::logic_error("SmtpReceiver: Start called twice");
-    if (::access(pythonBinary, X_OK) != 0) {
-        throw std::runtime_error(std::string("SmtpReceiver: ") + pythonBinary + " is missing");
-    }
+    if (process_.Running()) throw std::logic_error("SmtpReceiver: Start called twice");
     for (int attempt = 0; attempt < portAttempts; ++attempt) {
         port_ = PickFreePort();
-        if (TryStart()) return;
+        const ServerProcess::Program program{
+            pythonBinary,
+            {pythonBinary, "-m", "aiosmtpd", "-n", "-l", Address(), "-c", "smtp_receiver_handler.FolderHandler",
+             (folder_ / "messages").string()},
+            ChildEnvironment(),
+            folder_ / "aiosmtpd.out"};
+        const ServerProcess::Readiness readiness{
+            [this] { return Greets(); },
+            [this] { return Output().find("address already in use") != std::string::npos; },
+            [this] { return Output() + "(is python3-aiosmtpd installed? scripts/install-deps.sh test)\n"; },
+        };
+        if (process_.Start(program, readiness)) return;
     }
     throw std::runtime_error("SmtpReceiver: every free port was taken before aiosmtpd could listen; output:\n" +
                              Output());
-}
-
-bool SmtpReceiver::TryStart() {
-    const std::string output = (folder_ / "aiosmtpd.out").string();
-    std::vector<std::string> arguments = {pythonBinary, "-m", "aiosmtpd", "-n", "-l", Address(),
-                                          "-c", "smtp_receiver_handler.FolderHandler",
-                                          (folder_ / "messages").string()};
-    std::vector<std::string> environment = ChildEnvironment();
-    const std::vector<char*> argv = Pointers(arguments);
-    const std::vector<char*> envp = Pointers(environment);
-    const pid_t parent = ::getpid();
-    const pid_t child = ::fork();
-    if (child < 0) ThrowErrno("fork");
-    if (child == 0) {
-        // A test that crashes must not leave its receiver running.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(127);
-        const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int in = ::open("/dev/null", O_RDONLY);
-        if (out < 0 || in < 0) ::_exit(127);
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execve(pythonBinary, argv.data(), envp.data());
-        ::_exit(127);
-    }
-    pid_ = child;
-
-    const auto deadline = std::chrono::steady_clock::now() + startTimeout;
-    for (;;) {
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            if (Output().find("address already in use") != std::string::npos) return false;
-            throw std::runtime_error("SmtpReceiver: aiosmtpd ended before accepting on " + Address() +
-                                     "; is python3-aiosmtpd installed (scripts/install-deps.sh test)? output:\n" +
-                                     Output());
-        }
-        if (Greets()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            Stop();
-            throw std::runtime_error("SmtpReceiver: aiosmtpd did not greet on " + Address() + " within " +
-                                     std::to_string(startTimeout.count()) + " s; output:\n" + Output());
-        }
-        std::this_thread::sleep_for(20ms);
-    }
 }
 
 bool SmtpReceiver::Greets() const {
@@ -180,16 +103,7 @@ bool SmtpReceiver::Greets() const {
     }
 }
 
-void SmtpReceiver::Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    if (!ExitedWithin(pid_, stopTimeout)) {
-        ::kill(pid_, SIGKILL);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
-    pid_ = -1;
-}
+void SmtpReceiver::Stop() { process_.Stop(); }
 
 std::string SmtpReceiver::Output() const {
     return ReadFile(folder_ / "aiosmtpd.out");

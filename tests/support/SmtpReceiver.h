@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ServerProcess.h"
+
 namespace testsupport {
 
 class SmtpReceiver {
@@ -38,13 +40,12 @@ public:
     std::vector<Message> ReceivedMessages() const;
 
 private:
-    bool TryStart();  // false when another process took the port first
     bool Greets() const;
     std::string Output() const;
 
     std::filesystem::path folder_;
     std::uint16_t port_ = 0;
-    pid_t pid_ = -1;
+    ServerProcess process_{"SmtpReceiver"};
 };
 
 }  // namespace testsupport
