@@ -1,6 +1,7 @@
 #include "net/Exceptions.h"
 #include "net/NMPOP3.h"
 
+#include "tests/net/MessageOf.h"
 #include "tests/support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,6 @@ namespace {
 using namespace std::chrono_literals;
 using Events = std::vector<std::string>;
 using testsupport::ScriptedServer;
-
-template <typename E, typename Operation>
-std::string MessageOf(Operation operation)
-{
-    try {
-        operation();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-}
 
 class Pop3 : public testing::Test {
 protected:

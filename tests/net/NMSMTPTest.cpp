@@ -1,6 +1,7 @@
 #include "net/Exceptions.h"
 #include "net/NMSMTP.h"
 
+#include "tests/net/MessageOf.h"
 #include "tests/support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -19,18 +20,6 @@ namespace {
 
 using Events = std::vector<std::string>;
 using testsupport::ScriptedServer;
-
-template <typename E, typename Operation>
-std::string MessageOf(Operation operation)
-{
-    try {
-        operation();
-    } catch (const E& error) {
-        return error.Message();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-}
 
 // Expects every CR LF line of text in turn, so the transcript shows where a message goes astray.
 ScriptedServer& ExpectLines(ScriptedServer& server, const std::string& text)

@@ -2,6 +2,7 @@
 #include "net/MemoryStream.h"
 #include "net/Powersock.h"
 
+#include "tests/net/MessageOf.h"
 #include "tests/support/ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -22,19 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::ScriptedServer;
-
-// Runs the operation and returns the message of the exception of type E it must raise.
-template <typename E, typename Operation>
-std::string MessageOf(Operation operation)
-{
-    try {
-        operation();
-    } catch (const E& error) {
-        return error.what();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
-}
 
 // Records the socket events in the order they fire.
 struct EventLog {
