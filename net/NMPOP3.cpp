@@ -267,14 +267,7 @@ void TNMPOP3::Disconnect()
     if (!Connected()) {
         return;
     }
-    std::string reply;
-    try {
-        reply = Transaction("QUIT");
-    } catch (...) {
-        TPowersock::Disconnect();
-        throw;
-    }
-    TPowersock::Disconnect();
+    const std::string reply = CloseAfter([this] { return Transaction("QUIT"); });
     ExpectPositive(reply);
 }
 

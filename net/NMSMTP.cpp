@@ -435,14 +435,7 @@ void TNMSMTP::Disconnect()
     }
     // An earlier Abort must not stop the QUIT.
     ClearCanceled();
-    std::string reply;
-    try {
-        reply = Exchange("QUIT");
-    } catch (...) {
-        TPowersock::Disconnect();
-        throw;
-    }
-    TPowersock::Disconnect();
+    const std::string reply = CloseAfter([this] { return Exchange("QUIT"); });
     if (ReplyNumber() >= kQuitRefusedFrom) {
         throw Exception(reply);
     }

@@ -101,6 +101,20 @@ protected:
     void MarkDestroying() { destroying_ = true; }
     // For a client's closing command, which an earlier Cancel must not stop.
     void ClearCanceled() { canceled_ = false; }
+    // Runs the closing exchange (QUIT) and closes the socket whatever comes of it; returns the reply.
+    template <typename Exchange>
+    std::string CloseAfter(Exchange exchange)
+    {
+        std::string reply;
+        try {
+            reply = exchange();
+        } catch (...) {
+            TPowersock::Disconnect();
+            throw;
+        }
+        TPowersock::Disconnect();
+        return reply;
+    }
 
 private:
     class TimerArming;
