@@ -33,7 +33,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, CheckClientSetup setup)
+CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup)
     : context_(context), pump_(setup.pump), NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP31.TimeOut = setup.timeOut;
     NMPOP31.ReportLevel = kReportNothing;

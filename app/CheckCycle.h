@@ -11,6 +11,7 @@
 #include "app/AccountList.h"
 #include "app/AdvertisementPasses.h"
 #include "app/CheckView.h"
+#include "app/ClientSetup.h"
 #include "app/ContentView.h"
 #include "app/EventLog.h"
 #include "app/NewMailSound.h"
@@ -35,16 +36,6 @@ struct CheckContext {
     const EventLog& log;
 };
 
-// How the check's POP3 client reaches its servers.
-struct CheckClientSetup {
-    // Serves the program's pending work in every network wait and after each summary.
-    net::PumpFunction pump;
-    // Empty means the system's.
-    net::HostResolver resolver;
-    // Milliseconds for each lookup, connect and reply line.
-    int timeOut = 60000;
-};
-
 // What the last check met.
 struct CheckTally {
     int accountsChecked = 0;  // rows whose check flag is on
@@ -55,7 +46,7 @@ struct CheckTally {
 class CheckCycle {
 public:
     // Starts the countdown timer at one tick a second; it runs as long as the cycle lives.
-    CheckCycle(CheckContext context, Timer& countdownTimer, CheckClientSetup setup = {});
+    CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup = {});
     CheckCycle(const CheckCycle&) = delete;
     CheckCycle& operator=(const CheckCycle&) = delete;
 

@@ -17,6 +17,9 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::SendMailIdOrPasswordFailed: return "IDorPasswordFailed(SendMail): ";
     case LogEvent::SendMailInvalidHost: return "InvalidHost(SendMail): ";
     case LogEvent::CheckFailed: return "CheckFailed: ";
+    case LogEvent::DeletionFailed: return "DeletionFailed: ";
+    case LogEvent::SendMailFailed: return "SendFailed(SendMail): ";
+    case LogEvent::SendMailUnsafeAddress: return "UnsafeAddress(SendMail): ";
     }
     return {};
 }

@@ -24,6 +24,14 @@ enum class LogEvent {
     // The check's POP3 session failed after it was connected: a refused or broken summary, or a refused
     // QUIT. The session is closed and the check goes on with the next account.
     CheckFailed,
+    // An advertisement pass's POP3 session failed after it was connected: a refused summary or deletion,
+    // a broken connection or a refused QUIT. The session is closed and the pass goes on.
+    DeletionFailed,
+    // The same for a refusal mail's SMTP session: a refused RSET, MAIL FROM, DATA, final "." or QUIT.
+    SendMailFailed,
+    // A reply address holding a line break or a zero byte, which could smuggle commands or header lines
+    // into the refusal: no refusal is sent to it.
+    SendMailUnsafeAddress,
 };
 
 // The text a line of the event starts with, ending in ": ".

@@ -74,6 +74,14 @@ inline constexpr std::string_view kFetchingTail =
     "\x82\xd6\x82\xcc\x83\x81\x83" "b\x83Z\x81[\x83W\x8f\xee\x95\xf1\x82\xf0\x8e\xe6\x93\xbe\x82\xb5\x82\xc4\x82"
     "\xa2\x82\xdc\x82\xb7\x81" "E\x81" "E\x81" "E";
 
+// host "deleting the unsolicited advertisements on ..."
+inline constexpr std::string_view kDeletingAdvertisementsTail =
+    "\x8f\xe3\x82\xcc\x96\xa2\x8f\xb3\x91\xf8\x8dL\x8d\x90\x83\x81\x81[\x83\x8b\x82\xf0\x8d\xed\x8f\x9c\x82\xb5\x82"
+    "\xc4\x82\xa2\x82\xdc\x82\xb7\x81" "B";
+// reply address "sending mail to ..."
+inline constexpr std::string_view kSendingMailTail =
+    "\x82\xd6\x83\x81\x81[\x83\x8b\x82\xf0\x91\x97\x90M\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb7\x81" "B";
+
 // Labels of a content view entry: seven full-width characters padded with ideographic spaces, a colon
 // and one ideographic space, so the values line up in a fixed-pitch font.
 // "receiving server name", "sender", "subject", "header information"

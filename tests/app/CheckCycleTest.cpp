@@ -80,7 +80,7 @@ protected:
     app::CheckCycle& Cycle() {
         if (!cycle) {
             app::CheckContext context{accounts, settings, run, checkTimer, view, tray, sound, passes, log};
-            app::CheckClientSetup setup;
+            app::ClientSetup setup;
             setup.pump = [this] {
                 if (between) between();
             };

@@ -1,0 +1,194 @@
+#include "app/AdvertisementHandler.h"
+
+#include <charconv>
+#include <exception>
+
+#include "app/RefusalText.h"
+#include "app/Texts.h"
+
+namespace app {
+namespace {
+
+// Rows with the same address are possible; an entry goes to the first of them only.
+const AccountRecord* FirstRowOf(const std::string& address, const std::vector<AccountRecord>& accounts) {
+    for (const AccountRecord& row : accounts) {
+        if (row.MailAddress == address) return &row;
+    }
+    return nullptr;
+}
+
+bool ParseMessageNumber(const std::string& text, int& number) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() && number > 0;
+}
+
+// After a failure inside a session: the failure is logged already, so whatever QUIT meets now is not.
+template <typename Client>
+void AbandonSession(Client& client) {
+    try {
+        client.Disconnect();
+    } catch (const std::exception&) {
+        // The socket is closed either way.
+    }
+}
+
+}  // namespace
+
+AdvertisementHandler::AdvertisementHandler(AdvertisementContext context, ClientSetup smtpSetup)
+    : context_(context), pump_(smtpSetup.pump), NMSMTP1(std::move(smtpSetup.pump), std::move(smtpSetup.resolver)) {
+    NMSMTP1.TimeOut = smtpSetup.timeOut;
+    NMSMTP1.ReportLevel = 0;
+    NMSMTP1.EncodeType = net::UUMethods::uuMime;
+    NMSMTP1.ClearParams = true;
+    NMSMTP1.SubType = net::TSubType::mtPlain;
+    NMSMTP1.Charset = "ISO-2022-JP";
+    BindSmtpLogWriters();
+}
+
+void AdvertisementHandler::BindSmtpLogWriters() {
+    // None declares the problem handled, so the client goes on to fail.
+    NMSMTP1.OnInvalidHost = [this](bool&) { context_.log.Record(LogEvent::SendMailInvalidHost, NMSMTP1.Host); };
+    NMSMTP1.OnConnectionFailed = [this](net::TPowersock&) {
+        context_.log.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
+    };
+    NMSMTP1.OnAuthenticationFailed = [this](bool&) {
+        context_.log.Record(LogEvent::SendMailIdOrPasswordFailed, NMSMTP1.Host);
+    };
+}
+
+void AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                                                const std::vector<AccountRecord>& accounts) {
+    std::optional<SharedPop3Client::Claim> claim = context_.pop3.TryClaim(Pop3ClientUser::AdvertisementDeletion);
+    // The individual deletion has the client: the advertisements stay on the server until the next
+    // check queues them again.
+    if (!claim) return;
+    claim->SetListingForDeletion(false);
+    net::TNMPOP3& client = claim->Client();
+    PassAccount.clear();
+    for (const AdCandidate& entry : queue) {
+        // Without a Message-ID the queued message cannot be told from another one without it that has
+        // moved to its number, so it is never deleted.
+        int number = 0;
+        if (entry.MessageId.empty() || !ParseMessageNumber(entry.MessageNumber, number)) continue;
+        const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
+        if (row == nullptr) continue;
+        if (entry.MailAddress != PassAccount) {
+            OpenPop3Session(client, *row);
+            PassAccount = entry.MailAddress;
+        }
+        if (!client.Connected()) continue;
+        try {
+            DeleteIfStillQueued(*claim, entry, number);
+        } catch (const std::exception&) {
+            context_.log.Record(LogEvent::DeletionFailed, client.Host);
+            AbandonSession(client);
+            PassAccount.clear();
+        }
+    }
+    EndPop3Session(client);
+    context_.view.SetStatusText({});
+}
+
+void AdvertisementHandler::OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row) {
+    EndPop3Session(client);
+    client.UserID = row.UserId;
+    client.Password = row.Password;
+    client.Host = row.PopServer;
+    try {
+        client.Connect();
+    } catch (const std::exception&) {
+        // The client's failure event has logged its own line already where there is one.
+        context_.log.Record(LogEvent::ConnectionFailed, client.Host);
+    }
+}
+
+void AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
+    net::TNMPOP3& client = claim.Client();
+    context_.view.SetStatusText(client.Host + std::string(kDeletingAdvertisementsTail));
+    // A summary that does not come must not leave the previous message's identifier to compare with.
+    claim.ForgetLastSummary();
+    client.GetSummary(number);
+    PumpPending();
+    if (claim.LastSummaryMessageId() == entry.MessageId) client.DeleteMailMessage(number);
+    PumpPending();
+}
+
+void AdvertisementHandler::EndPop3Session(net::TNMPOP3& client) {
+    if (!client.Connected()) return;
+    try {
+        client.Disconnect();
+    } catch (const std::exception&) {
+        context_.log.Record(LogEvent::DeletionFailed, client.Host);
+    }
+}
+
+void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& queue,
+                                            const std::vector<AccountRecord>& accounts) {
+    PassAccount.clear();
+    const std::string subject = RefusalSubject(context_.settings.SendSubject);
+    for (const AdCandidate& entry : queue) {
+        if (entry.ReplyAddress.empty()) continue;
+        const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
+        if (row == nullptr) continue;
+        if (!SafeReplyAddress(entry.ReplyAddress)) {
+            context_.log.Record(LogEvent::SendMailUnsafeAddress, row->SmtpServer);
+            continue;
+        }
+        if (entry.MailAddress != PassAccount) {
+            OpenSmtpSession(*row);
+            PassAccount = entry.MailAddress;
+        }
+        if (!NMSMTP1.Connected()) continue;
+        try {
+            SendRefusal(entry, subject);
+        } catch (const std::exception&) {
+            context_.log.Record(LogEvent::SendMailFailed, NMSMTP1.Host);
+            AbandonSession(NMSMTP1);
+            PassAccount.clear();
+        }
+    }
+    EndSmtpSession();
+    context_.view.SetStatusText({});
+}
+
+void AdvertisementHandler::OpenSmtpSession(const AccountRecord& row) {
+    EndSmtpSession();
+    // The POP3 user ID is what goes after HELO.
+    NMSMTP1.UserID = row.UserId;
+    NMSMTP1.Host = row.SmtpServer;
+    try {
+        NMSMTP1.Connect();
+    } catch (const std::exception&) {
+        context_.log.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
+    }
+}
+
+void AdvertisementHandler::SendRefusal(const AdCandidate& entry, const std::string& subject) {
+    const std::string body = ReplaceMailPlaceholders(context_.replyBody, entry.MailAddress);
+    context_.view.SetStatusText(entry.ReplyAddress + std::string(kSendingMailTail));
+    // A fresh description, so nothing of an earlier refusal is carried over.
+    net::TPostMessage& message = NMSMTP1.PostMessage;
+    message = net::TPostMessage{};
+    message.FromAddress = entry.MailAddress;
+    message.FromName = entry.MailAddress;
+    message.ToAddress = {entry.ReplyAddress};
+    message.Subject = subject;
+    message.Body = RefusalBodyLines(body);
+    NMSMTP1.SendMail();
+    PumpPending();
+}
+
+void AdvertisementHandler::EndSmtpSession() {
+    if (!NMSMTP1.Connected()) return;
+    try {
+        NMSMTP1.Disconnect();
+    } catch (const std::exception&) {
+        context_.log.Record(LogEvent::SendMailFailed, NMSMTP1.Host);
+    }
+}
+
+void AdvertisementHandler::PumpPending() {
+    if (pump_) pump_();
+}
+
+}  // namespace app

@@ -1,0 +1,63 @@
+#pragma once
+// The two passes over the advertisements a check queued: DeleteAdvertisements removes each from its
+// POP3 server through the shared NMPOP32, after making sure its number still designates the same
+// message; SendRefusalMails answers each that has a reply address through the account's SMTP server
+// with NMSMTP1. Both run unattended: failures go to the log, progress to the status line, and a failure
+// never ends a pass early.
+
+#include <string>
+#include <vector>
+
+#include "app/AdvertisementPasses.h"
+#include "app/CheckView.h"
+#include "app/ClientSetup.h"
+#include "app/EventLog.h"
+#include "app/Settings.h"
+#include "app/SharedPop3Client.h"
+#include "net/NMSMTP.h"
+
+namespace app {
+
+// What the passes work with; all of it is owned elsewhere and outlives them.
+struct AdvertisementContext {
+    const Settings& settings;
+    // The reply body memo: Shift_JIS, lines separated by CR LF, "%mail" standing for the account address.
+    const std::string& replyBody;
+    CheckView& view;
+    const EventLog& log;
+    SharedPop3Client& pop3;
+};
+
+class AdvertisementHandler final : public AdvertisementPasses {
+public:
+    // smtpSetup also serves the pending work after each summary, deletion and send.
+    explicit AdvertisementHandler(AdvertisementContext context, ClientSetup smtpSetup = {});
+
+    // Each queue entry is handled once, on the first row with its account address. Entries of one
+    // account share one session; after a failure inside a session the next entry opens a new one.
+    void DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                              const std::vector<AccountRecord>& accounts) override;
+    void SendRefusalMails(const std::vector<AdCandidate>& queue,
+                          const std::vector<AccountRecord>& accounts) override;
+
+private:
+    void OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row);
+    void DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number);
+    // QUIT, which carries the deletions out; a refusal is logged.
+    void EndPop3Session(net::TNMPOP3& client);
+
+    void BindSmtpLogWriters();
+    void OpenSmtpSession(const AccountRecord& row);
+    void SendRefusal(const AdCandidate& entry, const std::string& subject);
+    void EndSmtpSession();
+
+    void PumpPending();
+
+    AdvertisementContext context_;
+    net::PumpFunction pump_;
+    net::TNMSMTP NMSMTP1;
+    // The account address the pass's client was last connected (or tried to connect) for.
+    std::string PassAccount;
+};
+
+}  // namespace app
