@@ -6,10 +6,13 @@
 #include <ostream>
 
 #include "app/AccountFile.h"
+#include "app/AdvertisementHandler.h"
 #include "app/CheckCycle.h"
 #include "app/Clock.h"
 #include "app/EventLog.h"
+#include "app/ReplyBody.h"
 #include "app/Settings.h"
+#include "app/SharedPop3Client.h"
 #include "cli/CheckCommand.h"
 #include "cli/DataDirOption.h"
 #include "jcode/DisplayText.h"
@@ -42,13 +45,6 @@ public:
     void PlayNewMailSound() override {}
 };
 
-// The advertisement passes are not built yet; until they are, the command deletes and answers nothing.
-class NoAdvertisementPasses final : public app::AdvertisementPasses {
-public:
-    void DeleteAdvertisements(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {}
-    void SendRefusalMails(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {}
-};
-
 // One check runs at once, so neither timer ever ticks.
 class StillTimer final : public app::Timer {
 public:
@@ -73,7 +69,7 @@ bool ReadableDataFolder(const app::DataFolder& folder) {
     if (!std::filesystem::is_directory(folder.Path(), error) || access(folder.Path().c_str(), R_OK | X_OK) != 0) {
         return false;
     }
-    for (const std::filesystem::path& file : {folder.SettingsFile(), folder.AccountFile()}) {
+    for (const std::filesystem::path& file : {folder.SettingsFile(), folder.AccountFile(), folder.ReplyBodyFile()}) {
         if (std::filesystem::exists(file, error) && !Readable(file)) return false;
     }
     return true;
@@ -88,6 +84,7 @@ int CheckOnce(const Options& options, Io& io) {
     app::AccountList accounts;
     accounts.Assign(app::LoadAccountFile(folder.AccountFile()));
     const app::Settings settings = app::LoadSettings(folder.SettingsFile());
+    const std::string replyBody = app::LoadReplyBody(folder.ReplyBodyFile());
     app::RunState run;
     const app::SystemClock clock;
     const app::EventLog log(folder, clock);
@@ -96,7 +93,8 @@ int CheckOnce(const Options& options, Io& io) {
     NoWindow window;
     NoTray tray;
     NoSound sound;
-    NoAdvertisementPasses passes;
+    app::SharedPop3Client deletionClient(log, {});
+    app::AdvertisementHandler passes({settings, replyBody, window, log, deletionClient});
 
     app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer);
     cycle.RunCheck();
@@ -117,11 +115,13 @@ Command CheckCommand() {
     "check every account once and print the content view",
     "Runs one check of every account of the data folder whose check flag is on, as the program's timer\n"
     "does: fetches the header summary of every message and prints the content view listing (Shift_JIS\n"
-    "with CR LF line ends, or UTF-8 with --utf8). Failed server conversations go to Quillon.log in the\n"
-    "data folder, as in the program. Standard error gets one line: the accounts checked, the messages\n"
-    "found and how many of them were new (in one run of the command every message is new, except\n"
-    "repeated Message-IDs). No sound is played. Exit status 0 when the check ran, even if some accounts\n"
-    "failed; 2 for bad usage or an unreadable data folder.",
+    "with CR LF line ends, or UTF-8 with --utf8). Then, as every check does, it deletes the queued\n"
+    "unsolicited advertisements of the accounts that reject them and sends refusal mails for those that\n"
+    "also auto-reply. Failed server conversations go to Quillon.log in the data folder, as in the\n"
+    "program. Standard error gets one line: the accounts checked, the messages found and how many of\n"
+    "them were new (in one run of the command every message is new, except repeated Message-IDs). No\n"
+    "sound is played. Exit status 0 when the check ran, even if some accounts failed; 2 for bad usage or\n"
+    "an unreadable data folder.",
     {kUtf8Option, kDataDirOption},
     &CheckOnce,
     };
