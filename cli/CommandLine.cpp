@@ -60,13 +60,13 @@ int RunCommandLine(std::span<const std::string> arguments, Io& io) {
             PrintCommandHelp(*command, io.out);
             return kExitOk;
         }
-        const auto spec = std::find_if(command->options.begin(), command->options.end(),
+        const auto known = std::find_if(command->options.begin(), command->options.end(),
                                        [&](const OptionSpec& o) { return o.name == argument; });
-        if (spec == command->options.end()) return UsageError(io.err, "unknown option '" + argument + "'", helpHint);
-        if (!spec->takesValue) {
-            options.Set(spec->name, "");
+        if (known == command->options.end()) return UsageError(io.err, "unknown option '" + argument + "'", helpHint);
+        if (!known->takesValue) {
+            options.Set(known->name, "");
         } else if (i + 1 < arguments.size()) {
-            options.Set(spec->name, arguments[++i]);
+            options.Set(known->name, arguments[++i]);
         } else {
             return UsageError(io.err, "option '" + argument + "' needs a value", helpHint);
         }
