@@ -116,9 +116,7 @@ void TNMPOP3::Connect()
         if (retried) {
             break;
         }
-        bool handled = false;
-        OnAuthenticationNeeded(handled);
-        if (!handled) {
+        if (!HandlerAsksForRetry(OnAuthenticationNeeded)) {
             throw Exception("Authentication failed");
         }
     }
@@ -171,12 +169,7 @@ bool TNMPOP3::CheckLoginReply(const std::string& reply, bool& retried)
     if (IsPositiveReply(reply)) {
         return true;
     }
-    if (retried || !OnAuthenticationFailed) {
-        throw Exception("Authentication failed");
-    }
-    bool handled = false;
-    OnAuthenticationFailed(handled);
-    if (!handled) {
+    if (retried || !HandlerAsksForRetry(OnAuthenticationFailed)) {
         throw Exception("Authentication failed");
     }
     retried = true;

@@ -162,13 +162,8 @@ void TNMSMTP::Greet()
         throw Exception(greeting);
     }
     for (bool retried = false; !SayHelo(); retried = true) {
-        if (retried || !OnAuthenticationFailed) {
-            throw Exception("Authentication failed");
-        }
         // The handler may correct UserID.
-        bool handled = false;
-        OnAuthenticationFailed(handled);
-        if (!handled) {
+        if (retried || !HandlerAsksForRetry(OnAuthenticationFailed)) {
             throw Exception("Authentication failed");
         }
     }

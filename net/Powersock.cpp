@@ -306,13 +306,8 @@ void TPowersock::Connect()
         if (remoteAddress_ != 0) {
             break;
         }
-        if (retried || !OnInvalidHost) {
-            throw ESockError("Null Remote Address");
-        }
         // The handler may correct Host; it gets one more lookup.
-        bool handled = false;
-        OnInvalidHost(handled);
-        if (!handled) {
+        if (retried || !HandlerAsksForRetry(OnInvalidHost)) {
             throw ESockError("Null Remote Address");
         }
     }
@@ -352,12 +347,7 @@ void TPowersock::CheckConnection()
 {
     ReportStatus(8, "Checking Connection");
     for (bool retried = false; !connected_; retried = true) {
-        if (retried || !OnConnectionRequired) {
-            throw Exception("Not Connected");
-        }
-        bool handled = false;
-        OnConnectionRequired(handled);
-        if (!handled) {
+        if (retried || !HandlerAsksForRetry(OnConnectionRequired)) {
             throw Exception("Not Connected");
         }
     }

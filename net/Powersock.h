@@ -101,6 +101,16 @@ protected:
     void MarkDestroying() { destroying_ = true; }
     // For a client's closing command, which an earlier Cancel must not stop.
     void ClearCanceled() { canceled_ = false; }
+    // Raises an event that may declare a failure handled; true when its handler did, which earns the
+    // failed step its one retry.
+    static bool HandlerAsksForRetry(const HandlerEvent& event)
+    {
+        bool handled = false;
+        if (event) {
+            event(handled);
+        }
+        return handled;
+    }
     // Runs the closing exchange (QUIT) and closes the socket whatever comes of it; returns the reply.
     template <typename Exchange>
     std::string CloseAfter(Exchange exchange)
