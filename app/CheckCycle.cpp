@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/CountdownText.h"
+#include "app/Pop3LogWriters.h"
 #include "app/Texts.h"
 #include "app/Trim.h"
 #include "jcode/JapaneseConversion.h"
@@ -37,24 +38,10 @@ CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup 
     : context_(context), pump_(setup.pump), NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP31.TimeOut = setup.timeOut;
     NMPOP31.ReportLevel = kReportNothing;
-    BindLogWriters();
+    BindPop3LogWriters(NMPOP31, context_.log);
     NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
     countdownTimer.SetInterval(kCountdownMilliseconds);
     countdownTimer.Start();
-}
-
-void CheckCycle::BindLogWriters() {
-    // The writers never declare a failure handled, so the client does not retry and goes on to fail.
-    NMPOP31.OnInvalidHost = [this](bool&) { context_.log.Record(LogEvent::InvalidHost, NMPOP31.Host); };
-    NMPOP31.OnConnectionFailed = [this](net::TPowersock&) {
-        context_.log.Record(LogEvent::ConnectionFailed, NMPOP31.Host);
-    };
-    NMPOP31.OnAuthenticationNeeded = [this](bool&) {
-        context_.log.Record(LogEvent::IdOrPasswordNeeded, NMPOP31.Host);
-    };
-    NMPOP31.OnAuthenticationFailed = [this](bool&) {
-        context_.log.Record(LogEvent::IdOrPasswordFailed, NMPOP31.Host);
-    };
 }
 
 void CheckCycle::RunCheck() {

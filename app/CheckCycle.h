@@ -69,7 +69,6 @@ private:
     void HandleSummary();
     void CloseSession();
     void PumpPending();
-    void BindLogWriters();
 
     CheckContext context_;
     net::PumpFunction pump_;

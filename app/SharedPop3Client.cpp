@@ -1,23 +1,17 @@
 #include "app/SharedPop3Client.h"
 
+#include "app/Pop3LogWriters.h"
+
 namespace app {
 
 SharedPop3Client::SharedPop3Client(const EventLog& log, ClientSetup setup)
     : log_(log), NMPOP32(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP32.TimeOut = setup.timeOut;
     NMPOP32.ReportLevel = 0;
-    BindLogWriters();
-    NMPOP32.OnRetrieveEnd = [this](net::TPowersock&) { NMPOP32RetrieveEnd(); };
-}
-
-void SharedPop3Client::BindLogWriters() {
-    // The writers never declare a failure handled, so the client does not retry and goes on to fail.
-    NMPOP32.OnInvalidHost = [this](bool&) { log_.Record(LogEvent::InvalidHost, NMPOP32.Host); };
-    NMPOP32.OnConnectionFailed = [this](net::TPowersock&) { log_.Record(LogEvent::ConnectionFailed, NMPOP32.Host); };
-    NMPOP32.OnAuthenticationNeeded = [this](bool&) { log_.Record(LogEvent::IdOrPasswordNeeded, NMPOP32.Host); };
-    NMPOP32.OnAuthenticationFailed = [this](bool&) { log_.Record(LogEvent::IdOrPasswordFailed, NMPOP32.Host); };
+    BindPop3LogWriters(NMPOP32, log_);
     // A refused deletion.
     NMPOP32.OnFailure = [this](net::TPowersock&) { log_.Record(LogEvent::Failure, NMPOP32.Host); };
+    NMPOP32.OnRetrieveEnd = [this](net::TPowersock&) { NMPOP32RetrieveEnd(); };
 }
 
 void SharedPop3Client::NMPOP32RetrieveEnd() {

@@ -56,7 +56,6 @@ public:
     ListingEvent OnListedSummary;
 
 private:
-    void BindLogWriters();
     // Run by NMPOP32 after each summary, before GetSummary returns.
     void NMPOP32RetrieveEnd();
 
