@@ -46,6 +46,24 @@ std::optional<JisState> EscapeTarget(std::string_view text, std::size_t index) {
     return std::nullopt;
 }
 
+constexpr bool InJisRange(unsigned char byte) { return byte >= 0x21 && byte <= 0x7F; }
+constexpr int kJisRangeSize = 0x7F - 0x21 + 1;
+
+constexpr std::uint16_t ComputeJisPair(int j1, int j2) {
+    const int s1 = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
+    const int s2 = j1 % 2 == 0 ? j2 + 0x7E : j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
+    return static_cast<std::uint16_t>(s1 << 8 | s2);
+}
+
+// Every pair of the accepted JIS range, worked out once: kanji runs are most of what is converted.
+constexpr auto kJisPairTable = [] {
+    std::array<std::uint16_t, kJisRangeSize * kJisRangeSize> table{};
+    for (int j1 = 0x21; j1 <= 0x7F; ++j1) {
+        for (int j2 = 0x21; j2 <= 0x7F; ++j2) table[(j1 - 0x21) * kJisRangeSize + (j2 - 0x21)] = ComputeJisPair(j1, j2);
+    }
+    return table;
+}();
+
 // A code point from the supplementary planes, spelt as a proper four-byte sequence. Anything else
 // above U+FFFF is malformed input whose bytes are better kept than swallowed.
 bool IsWellFormedSupplementary(std::string_view sequence, std::uint32_t value) {
@@ -59,16 +77,9 @@ bool IsWellFormedSupplementary(std::string_view sequence, std::uint32_t value) {
 }  // namespace
 
 BytePair JisPairToSjis(unsigned char j1, unsigned char j2) {
-    auto inJisRange = [](unsigned char byte) { return byte >= 0x21 && byte <= 0x7F; };
-    if (!inJisRange(j1) || !inJisRange(j2)) return {j1, j2};
-    const int s1 = (j1 + 1) / 2 + (j1 <= 0x5E ? 0x70 : 0xB0);
-    int s2;
-    if (j1 % 2 == 1) {
-        s2 = j2 <= 0x5F ? j2 + 0x1F : j2 + 0x20;
-    } else {
-        s2 = j2 + 0x7E;
-    }
-    return {static_cast<unsigned char>(s1), static_cast<unsigned char>(s2)};
+    if (!InJisRange(j1) || !InJisRange(j2)) return {j1, j2};
+    const std::uint16_t code = kJisPairTable[(j1 - 0x21) * kJisRangeSize + (j2 - 0x21)];
+    return {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF)};
 }
 
 BytePair SjisPairToJis(unsigned char s1, unsigned char s2) {
@@ -103,7 +114,17 @@ std::string JisToSjis(std::string_view jis) {
     JisState saved = JisState::Ascii;
     const std::size_t n = jis.size();
     std::size_t p = 0;
+    // Only ESC and SO can change the mode outside katakana, so the long plain and kanji runs go through
+    // these tight loops and every other byte through the full rule table below.
+    auto isModeByte = [&jis](std::size_t at) { return jis[at] == kEsc || jis[at] == static_cast<char>(kShiftOut); };
     while (p < n) {
+        if (state == JisState::Ascii) {
+            for (; p < n && !isModeByte(p); ++p) *o++ = jis[p];
+            if (p == n) break;
+        } else if (state == JisState::Kanji) {
+            for (; p + 1 < n && !isModeByte(p); p += 2) put(JisPairToSjis(ByteAt(jis, p), ByteAt(jis, p + 1)));
+            if (p == n) break;
+        }
         const unsigned char byte = ByteAt(jis, p);
         if (const std::optional<JisState> target = EscapeTarget(jis, p)) {
             state = *target;
