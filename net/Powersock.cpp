@@ -406,9 +406,10 @@ void TPowersock::Write(const std::string& text)
 void TPowersock::Writeln(const std::string& text)
 {
     ReportStatus(8, "Writeln");
-    // Write stops at a zero byte, which would leave the line without its end and the reply never coming.
-    if (text.find('\0') != std::string::npos) {
-        throw ESockError("Line to send holds a zero byte");
+    // A line break would make the rest of the text a command of its own (a password or a user ID from a
+    // damaged account file, say), and Write would stop at a zero byte, leaving the line without its end.
+    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        throw ESockError("Line to send holds a line break or zero byte");
     }
     Write(text + "\r\n");
 }

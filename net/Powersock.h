@@ -68,6 +68,7 @@ public:
     void SendBuffer(const char* data, std::uint16_t length);
     // Sends text up to its first zero byte; it must be shorter than 65,536 bytes.
     void Write(const std::string& text);
+    // One line: text holding CR, LF or a zero byte is refused before anything is sent.
     void Writeln(const std::string& text);
     // Sends the whole stream from its start.
     void SendStream(Stream& stream);

@@ -151,6 +151,19 @@ TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
     testsupport::ExpectScriptPlayed(server);
 }
 
+TEST_F(Pop3, ALineBreakInTheCredentialsNeverReachesTheServer)
+{
+    server.Pop3Greeting().Expect("USER alice").SendLine("+OK").Pop3Quit();
+    server.Start();
+    pop.Host = server.Address();
+    pop.Password = "secret\r\nDELE 1";
+    EXPECT_EQ(MessageOf<ESockError>([&] { pop.Connect(); }), "Line to send holds a line break or zero byte");
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(events, (Events{"Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(server.Received(), "USER alice\r\nQUIT\r\n");
+}
+
 TEST_F(Pop3, ANegativeGreetingIsTheMessageAndTheConnectionIsClosed)
 {
     server.SendLine("-ERR busy").Pop3Quit();

@@ -370,6 +370,10 @@ TEST_F(Powersock, SendingRefusesTextsThatCannotBeSentWhole)
     socket.TimeOut = 2000;
     ConnectTo(server);
     EXPECT_THROW(socket.Writeln(std::string("US\0ER", 5)), ESockError);
+    // A line break inside one command line would send a second command of the caller's making.
+    for (const char* line : {"PASS x\r\nDELE 1", "PASS x\nDELE 1", "PASS x\rDELE 1"}) {
+        EXPECT_EQ(MessageOf<ESockError>([&] { socket.Writeln(line); }), "Line to send holds a line break or zero byte");
+    }
     EXPECT_THROW(socket.Write(std::string(65536, 'x')), ESockError);
     socket.Write(std::string("HELO a\r\n\0ignored", 16));
     EXPECT_TRUE(server.WaitUntilPlayed());
