@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -424,6 +425,9 @@ void TPowersock::SendStream(Stream& stream)
         bytesTotal_ = static_cast<std::int32_t>(std::min<std::int64_t>(size, INT32_MAX));
         // Not the scratch buffer: a handler run between sends may read a line.
         std::unique_ptr<char[]> chunk(new char[kMaxLine]);
+        // The time-out bounds each stall, not the whole stream: a peer that stops reading must not hold
+        // the send for ever, while a long message that keeps moving may take as long as it needs.
+        std::optional<TimerArming> stall;
         while (!canceled_ && stream.Position() < size) {
             const std::int64_t read = stream.Read(chunk.get(), std::min<std::int64_t>(size - stream.Position(), kMaxLine));
             if (read <= 0) {
@@ -438,12 +442,16 @@ void TPowersock::SendStream(Stream& stream)
                 }
                 if (sent < 0) {
                     if (WouldBlock(errno)) {
+                        if (!stall) {
+                            stall.emplace(*this);
+                        }
                         WaitPass(socket_, POLLOUT);
                         continue;
                     }
                     CheckSocketError(kWouldBlock);
                     continue;
                 }
+                stall.reset();
                 remaining -= static_cast<std::size_t>(sent);
                 bytesSent_ += static_cast<std::int32_t>(sent);
                 if (OnPacketSent) {

@@ -70,7 +70,7 @@ public:
     void Write(const std::string& text);
     // One line: text holding CR, LF or a zero byte is refused before anything is sent.
     void Writeln(const std::string& text);
-    // Sends the whole stream from its start.
+    // Sends the whole stream from its start; a peer that takes nothing for TimeOut ends it.
     void SendStream(Stream& stream);
     // One line with its terminator (CR LF or a bare LF), consuming nothing after it; the empty text when
     // the peer has closed. A line may hold 65,536 bytes; a longer one fails and drops the connection.

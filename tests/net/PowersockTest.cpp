@@ -50,6 +50,23 @@ int ClosedPort()
     return ntohs(address.sin_port);
 }
 
+// A listener on 127.0.0.1 that never accepts; the kernel still completes handshakes while its backlog
+// has room and queues what fits in the receive buffer, then nothing more is read.
+int ListenerThatNeverAccepts(int backlog, sockaddr_in& address)
+{
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int smallBuffer = 4096;
+    ::setsockopt(listener, SOL_SOCKET, SO_RCVBUF, &smallBuffer, sizeof smallBuffer);
+    address = sockaddr_in{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    ::listen(listener, backlog);
+    return listener;
+}
+
 class Powersock : public testing::Test {
 protected:
     void ConnectTo(ScriptedServer& server)
@@ -187,15 +204,9 @@ TEST_F(Powersock, ARefusedConnectionFailsAfterOnConnectionFailedAndLeavesTheComp
 
 TEST_F(Powersock, AConnectionNobodyAcceptsTimesOut)
 {
-    // A listener with a full backlog that never accepts leaves further connection attempts unanswered.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    // With its backlog full the listener leaves further connection attempts unanswered.
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-    ::listen(listener, 0);
+    const int listener = ListenerThatNeverAccepts(0, address);
     std::vector<int> fillers;
     for (int i = 0; i < 4; ++i) {
         const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -404,6 +415,32 @@ TEST_F(Powersock, SendStreamSendsTheWholeStreamFromItsStart)
     EXPECT_EQ(socket.ReadLn(), "250 ok\r\n");
     EXPECT_TRUE(server.WaitUntilPlayed());
     EXPECT_TRUE(server.Mismatches().empty());
+}
+
+TEST(PowersockSend, APeerThatStopsReadingEndsSendStreamAfterTheTimeOut)
+{
+    // Without a time-out only this guard would end the send, and the test would fail instead of hanging.
+    const auto start = std::chrono::steady_clock::now();
+    TPowersock* self = nullptr;
+    TPowersock socket([&] {
+        if (std::chrono::steady_clock::now() - start > 3s) {
+            self->Cancel();
+        }
+    });
+    self = &socket;
+    sockaddr_in address{};
+    const int listener = ListenerThatNeverAccepts(1, address);
+    socket.Host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    socket.TimeOut = 200;
+    socket.Connect();
+    const int smallBuffer = 4096;
+    ::setsockopt(socket.SocketHandle(), SOL_SOCKET, SO_SNDBUF, &smallBuffer, sizeof smallBuffer);
+    MemoryStream stream(std::string(4 << 20, 'x'));
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.SendStream(stream); }), "Socket send aborted");
+    EXPECT_TRUE(socket.TimedOut());
+    EXPECT_LT(socket.BytesSent(), socket.BytesTotal());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    ::close(listener);
 }
 
 TEST_F(Powersock, StatusIsReportedUpToTheReportLevelAndAFailingWatcherIsIgnored)
