@@ -153,7 +153,8 @@ void TPowersock::TimerOn()
     ReportStatus(8, "Timer On");
     timedOut_ = false;
     if (TimeOut < 0) {
-        throw ESockError("TimeOut must not be negative");
+        // Not a socket error: Connect must not take it for a host that does not resolve.
+        throw Exception("TimeOut must not be negative");
     }
     timer_.SetInterval(static_cast<std::uint32_t>(TimeOut));
     timer_.SetEnabled(true);
@@ -319,12 +320,14 @@ void TPowersock::Connect()
     remote.sin_addr.s_addr = remoteAddress_;
     asyncDone_ = false;
     asyncOk_ = true;
-    if (::connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 && errno != EINPROGRESS) {
-        CheckSocketError(kWouldBlock);
-    }
-    connecting_ = true;
     {
+        // Armed before the attempt starts, so that a timer that cannot run leaves no attempt behind.
         TimerArming arming(*this);
+        if (::connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 &&
+            errno != EINPROGRESS) {
+            CheckSocketError(kWouldBlock);
+        }
+        connecting_ = true;
         while (!connected_ && !timedOut_ && !canceled_ && asyncOk_) {
             WaitPass(socket_, POLLOUT);
         }

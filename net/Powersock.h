@@ -39,7 +39,7 @@ public:
     // A dotted IPv4 address or a host name, optionally with ":port", which then wins over Port.
     std::string Host;
     int Port = 0;
-    // Milliseconds for each lookup, connect and line; 0 waits without limit.
+    // Milliseconds for each lookup, connect and line; 0 waits without limit; a negative value is refused.
     int TimeOut = 0;
     // Status texts of levels 1, 4 and 8 up to this one are reported.
     int ReportLevel = 0;

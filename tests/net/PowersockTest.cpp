@@ -299,10 +299,24 @@ TEST_F(Powersock, ClearInputDropsWhatWasWaitingEvenAfterPartOfItWasRead)
     EXPECT_EQ(socket.Transaction("NEXT"), "four\r\n");
 }
 
-TEST_F(Powersock, ANegativeTimeOutIsRefused)
+TEST_F(Powersock, ANegativeTimeOutIsRefusedBeforeAnyWaitAndLeavesTheComponentUsable)
 {
+    const std::string refused = "TimeOut must not be negative";
     socket.TimeOut = -1;
-    EXPECT_THROW(socket.ReadLn(), ESockError);
+    EXPECT_EQ(MessageOf<Exception>([&] { socket.ReadLn(); }), refused);
+    // Not taken for a host that does not resolve.
+    socket.Host = "localhost:1";
+    EXPECT_EQ(MessageOf<Exception>([&] { socket.Connect(); }), refused);
+    ScriptedServer server;
+    server.SendLine("+OK").Stall();
+    server.Start();
+    socket.Host = server.Address();
+    EXPECT_EQ(MessageOf<Exception>([&] { socket.Connect(); }), refused);
+    EXPECT_TRUE(log.events.empty());
+
+    socket.TimeOut = 2000;
+    socket.Connect();
+    EXPECT_EQ(socket.ReadLn(), "+OK\r\n");
 }
 
 TEST(PowersockPump, WithoutTimeOutOnlyAnAbortFromThePumpEndsTheWait)
