@@ -48,6 +48,8 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line) {
     return KeyLine{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
 }
 
+bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }
+
 std::string KeyLineText(std::string_view key, std::string_view value) {
     std::string line(key);
     line += '=';
@@ -102,23 +104,25 @@ std::optional<std::string> ProfileFile::Value(std::string_view section, std::str
     return std::string(ParseKeyLine(lines_[*line])->value);
 }
 
-void ProfileFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+bool ProfileFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+    if (!FitsOnALine(section) || !FitsOnALine(key) || !FitsOnALine(value)) return false;
     const auto span = FindSection(section);
     if (!span) {
         if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
         lines_.push_back("[" + std::string(section) + "]");
         lines_.push_back(KeyLineText(key, value));
-        return;
+        return true;
     }
     if (const auto line = FindKey(*span, key)) {
         lines_[*line] = KeyLineText(key, value);
-        return;
+        return true;
     }
     std::size_t after = span->header + 1;
     for (std::size_t i = span->header + 1; i < span->end; ++i) {
         if (ParseKeyLine(lines_[i])) after = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after), KeyLineText(key, value));
+    return true;
 }
 
 std::string ProfileFile::Text() const {

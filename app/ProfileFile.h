@@ -21,7 +21,9 @@ public:
 
     std::optional<std::string> Value(std::string_view section, std::string_view key) const;
     // Replaces the key's line, or adds it after the section's last key, or adds the section at the end.
-    void SetValue(std::string_view section, std::string_view key, std::string_view value);
+    // A name or value holding CR or LF cannot stay on its line (the rest would be read back as lines of
+    // their own): refused with false, the profile unchanged.
+    [[nodiscard]] bool SetValue(std::string_view section, std::string_view key, std::string_view value);
 
     // The file's text, every line ending in CR LF.
     std::string Text() const;

@@ -84,7 +84,10 @@ Settings LoadSettings(const std::filesystem::path& path) {
 
 bool SaveSettings(const Settings& settings, const std::filesystem::path& path) {
     ProfileFile profile = ProfileFile::Load(path);
-    for (const SettingsKey& key : kKeys) profile.SetValue(kSettingsSection, key.name, key.write(settings));
+    // One value that cannot be stored fails the whole save before the file is touched.
+    for (const SettingsKey& key : kKeys) {
+        if (!profile.SetValue(kSettingsSection, key.name, key.write(settings))) return false;
+    }
     return profile.Save(path);
 }
 

@@ -41,7 +41,8 @@ Settings DefaultSettings();
 // A missing or unreadable file gives the defaults, a missing key its default.
 Settings LoadSettings(const std::filesystem::path& path);
 
-// Writes every key into the file's "Init" section, keeping whatever else the file holds.
+// Writes every key into the file's "Init" section, keeping whatever else the file holds. False, with the
+// file untouched, when a value holds a line break and so cannot be written as one line.
 bool SaveSettings(const Settings& settings, const std::filesystem::path& path);
 
 // The minutes an interval text stands for: a whole number from 1 to 999 (the field takes three digits),

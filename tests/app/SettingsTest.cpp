@@ -33,10 +33,18 @@ TEST(ProfileFile, CaseFoldingLeavesDoubleByteNamesExact) {
 
 TEST(ProfileFile, RewritingKeepsOtherLinesAndAddsInPlace) {
     auto profile = app::ProfileFile::Parse("; mine\r\n[Init]\r\nminimize=True\r\n\r\n[Other]\r\nK=v\r\n");
-    profile.SetValue("Init", "Minimize", "False");
-    profile.SetValue("Init", "Volume", "3");
-    profile.SetValue("New", "A", "b");
-    EXPECT_EQ(profile.Text(), "; mine\r\n[Init]\r\nMinimize=False\r\nVolume=3\r\n\r\n[Other]\r\nK=v\r\n\r\n[New]\r\nA=b\r\n");
+    EXPECT_TRUE(profile.SetValue("Init", "Minimize", "False"));
+    EXPECT_TRUE(profile.SetValue("Init", "Volume", "3"));
+    EXPECT_TRUE(profile.SetValue("New", "A", "b"));
+    const std::string text =
+        "; mine\r\n[Init]\r\nMinimize=False\r\nVolume=3\r\n\r\n[Other]\r\nK=v\r\n\r\n[New]\r\nA=b\r\n";
+    EXPECT_EQ(profile.Text(), text);
+
+    // What a line break would let through as lines of their own.
+    EXPECT_FALSE(profile.SetValue("Init", "Minimize", "False\r\nVolume=0"));
+    EXPECT_FALSE(profile.SetValue("Init", "Key\nVolume", "0"));
+    EXPECT_FALSE(profile.SetValue("Init]\r[Other", "K", "x"));
+    EXPECT_EQ(profile.Text(), text);
 }
 
 TEST(Settings, DefaultsWhenTheFileOrAKeyIsMissing) {
@@ -98,6 +106,23 @@ TEST(Settings, SavedAsTheirWrittenFormsTrimmedAndReadBack) {
     EXPECT_EQ(loaded.IntervalTime, "5");
     EXPECT_TRUE(loaded.Minimize);
     EXPECT_EQ(loaded.Volume, 200);
+}
+
+TEST(Settings, AValueWithALineBreakFailsTheSaveAndLeavesTheFileAsItWas) {
+    TempFolder folder;
+    const auto path = folder.Path() / "quillet.ini";
+    ASSERT_TRUE(app::SaveSettings(app::DefaultSettings(), path));
+    const auto before = ReadBytes(path);
+    app::Settings settings = app::DefaultSettings();
+    settings.Volume = 7;
+    // Read back, the subject would end at the line break, and a key line ahead of the real one would win.
+    settings.SendSubject = "Stop\r\nplease";
+    EXPECT_FALSE(app::SaveSettings(settings, path));
+    EXPECT_EQ(ReadBytes(path), before);
+    settings.SendSubject = "Stop";
+    settings.ReceiveSubject = "ad\nVolume=0";
+    EXPECT_FALSE(app::SaveSettings(settings, path));
+    EXPECT_EQ(ReadBytes(path), before);
 }
 
 }  // namespace
