@@ -78,14 +78,19 @@ int TExStringList::IndexOfHeader(std::string_view name) const
         }
         return -1;
     }
+    // Sorted entries follow the order of their whole text, in which the entries of one name stand
+    // together, sharing the prefix name + ":". Comparing the bare names instead would lose the way, as
+    // "Received-SPF:" sorts before "Received:".
+    if (name.find(':') != std::string_view::npos) {
+        return -1;
+    }
+    const std::string prefix = std::string(name) + ":";
     int lo = 0;
     int hi = Count() - 1;
     while (lo <= hi) {
         const int mid = lo + (hi - lo) / 2;
         const std::string_view line = lines_[static_cast<std::size_t>(mid)];
-        const std::size_t colon = line.find(':');
-        const std::string_view key = colon == std::string_view::npos ? std::string_view{} : line.substr(0, colon);
-        const int order = CompareText(key, name);
+        const int order = CompareText(line.substr(0, prefix.size()), prefix);
         if (order == 0) {
             return mid;
         }

@@ -71,5 +71,19 @@ TEST(ExStringList, SortedModeFindsEveryEntryByBinarySearchAndKeepsTheOrderOnUpda
     EXPECT_EQ(list[list.IndexOfHeader("Date")], "date: later");
 }
 
+TEST(ExStringList, SortedModeFindsANameThatALongerNameStartsWith)
+{
+    // "Received-SPF:" sorts before "Received:", since "-" comes before ":".
+    TExStringList list;
+    list.SetSorted(true);
+    list.Add("Received: from a");
+    list.Add("Received-SPF: pass");
+    ASSERT_EQ(list[0], "Received-SPF: pass");
+    EXPECT_EQ(list.IndexOfHeader("received"), 1);
+    EXPECT_EQ(list.IndexOfHeader("Received-SPF"), 0);
+    list.SetHeader("Received", "from b");
+    EXPECT_EQ(list.Lines(), (std::vector<std::string>{"Received-SPF: pass", "Received: from b"}));
+}
+
 }  // namespace
 }  // namespace net
