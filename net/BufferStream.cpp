@@ -82,6 +82,13 @@ std::int64_t TS_BufferStream::Read(void* destination, std::int64_t count)
     return delivered;
 }
 
+std::int64_t TS_BufferStream::LogicalSize()
+{
+    const std::int64_t size = underlying_.Size();
+    // Pending bytes written past the underlying end extend it, though they reach it only when flushed.
+    return state_ == State::Writing ? std::max(size, underlying_.Position() + next_) : size;
+}
+
 void TS_BufferStream::StartWriteBuffer()
 {
     if (state_ == State::Reading) {
@@ -127,7 +134,7 @@ std::int64_t TS_BufferStream::Seek(std::int64_t offset, int origin)
     switch (origin) {
     case kSeekFromBeginning: target = offset; break;
     case kSeekFromCurrent: target = current + offset; break;
-    case kSeekFromEnd: target = underlying_.Size() - offset; break;
+    case kSeekFromEnd: target = LogicalSize() - offset; break;
     default: throw Exception("Invalid seek origin = " + std::to_string(origin));
     }
     if (target == current) {

@@ -43,6 +43,7 @@ private:
 
     // Logical position minus the underlying stream's position.
     std::int64_t BufferOffset() const;
+    std::int64_t LogicalSize();
     void StartWriteBuffer();
 
     Stream& underlying_;

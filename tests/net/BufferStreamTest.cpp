@@ -95,8 +95,12 @@ TEST(BufferStream, PutBackHandsTheByteToTheNextReadAndOverflowsWhenNothingWasRea
 
 TEST(BufferStream, SeekingFromTheEndCountsBackAndABadOriginIsNamed)
 {
-    MemoryStream underlying("abcdef");
+    MemoryStream underlying("abc");
     TS_BufferStream buffered(underlying);
+    // Bytes still pending in the buffer belong to the end as well.
+    buffered.SetPosition(3);
+    EXPECT_EQ(buffered.Write("def", 3), 3);
+    EXPECT_EQ(buffered.Size(), 6);
     EXPECT_EQ(buffered.Seek(0, kSeekFromEnd), 6);
     EXPECT_EQ(buffered.Seek(2, kSeekFromEnd), 4);
     EXPECT_EQ(ReadAll(buffered, 5), "ef");
