@@ -15,6 +15,7 @@
 #include "app/SharedPop3Client.h"
 #include "cli/CheckCommand.h"
 #include "cli/DataDirOption.h"
+#include "cli/TerminalText.h"
 #include "jcode/DisplayText.h"
 
 namespace cli {
@@ -99,7 +100,7 @@ int CheckOnce(const Options& options, Io& io) {
     app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer);
     cycle.RunCheck();
 
-    const std::string& listing = cycle.Content().Text();
+    const std::string listing = WithoutTerminalControls(cycle.Content().Text());
     io.out << (options.Has(kUtf8Option.name) ? jcode::SjisToUtf8(listing) : listing);
     const app::CheckTally& tally = cycle.LastTally();
     io.err << "checked " << tally.accountsChecked << " accounts, found " << tally.messagesFound << " messages, "
@@ -115,13 +116,13 @@ Command CheckCommand() {
     "check every account once and print the content view",
     "Runs one check of every account of the data folder whose check flag is on, as the program's timer\n"
     "does: fetches the header summary of every message and prints the content view listing (Shift_JIS\n"
-    "with CR LF line ends, or UTF-8 with --utf8). Then, as every check does, it deletes the queued\n"
-    "unsolicited advertisements of the accounts that reject them and sends refusal mails for those that\n"
-    "also auto-reply. Failed server conversations go to Quillon.log in the data folder, as in the\n"
-    "program. Standard error gets one line: the accounts checked, the messages found and how many of\n"
-    "them were new (in one run of the command every message is new, except repeated Message-IDs). No\n"
-    "sound is played. Exit status 0 when the check ran, even if some accounts failed; 2 for bad usage or\n"
-    "an unreadable data folder.",
+    "with CR LF line ends, or UTF-8 with --utf8; control characters from a header are printed as \"?\").\n"
+    "Then, as every check does, it deletes the queued unsolicited advertisements of the accounts that\n"
+    "reject them and sends refusal mails for those that also auto-reply. Failed server conversations go\n"
+    "to Quillon.log in the data folder, as in the program. Standard error gets one line: the accounts\n"
+    "checked, the messages found and how many of them were new (in one run of the command every message\n"
+    "is new, except repeated Message-IDs). No sound is played. Exit status 0 when the check ran, even if\n"
+    "some accounts failed; 2 for bad usage or an unreadable data folder.",
     {kUtf8Option, kDataDirOption},
     &CheckOnce,
     };

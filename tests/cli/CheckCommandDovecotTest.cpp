@@ -231,4 +231,26 @@ TEST(CheckCommand, AFolderThatCannotBeReadIsAUsageError) {
     EXPECT_EQ(empty.err, "checked 0 accounts, found 0 messages, 0 new\n");
 }
 
+TEST(CheckCommand, ControlCharactersInAHeaderNeverReachTheTerminal) {
+    // Clears the screen, retitles the window, rings, and hides "a" behind a lone CR.
+    testsupport::ScriptedServer server;
+    server.Pop3Greeting().Pop3Login("taro", "taro-pw").Expect("STAT").SendLine("+OK 1 300");
+    server.Expect("TOP 1 0").SendLine("+OK").Send(
+        "From: x@example.jp\x07\r\nSubject: =?UTF-8?B?G1syShtdMDtwd25lZAcgYQ1i?=\r\n\tfolded\r\n\r\n.\r\n");
+    server.Expect("LIST 1").SendLine("+OK 1 300").Pop3Quit();
+    server.Start();
+    TempFolder folder;
+    ASSERT_TRUE(app::SaveScrambledFile(
+        *app::BuildAccountFileContent(std::vector{Account("taro@example.jp", "taro", "taro-pw", server.Address())}),
+        folder.Path() / "quillon.dat"));
+
+    const CliResult result = RunCli({"check", "--utf8", "--data-dir", folder.Path().string()});
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(result.status, 0);
+    const std::string header = "From: x@example.jp?\r\nSubject: ?[2J?]0;pwned? a?b\r\n\tfolded\r\n\r\n.\r\n";
+    EXPECT_EQ(result.out, kServerLabel + server.Address() + "\r\n\r\n" + kSenderLabel + " x@example.jp?\r\n\r\n" +
+                              kSubjectLabel + " ?[2J?]0;pwned? a?b\r\n\r\n" + kHeaderLabel + "\r\n" + header +
+                              "\r\n\r\n");
+}
+
 }  // namespace
