@@ -11,6 +11,9 @@ namespace {
 constexpr int kPop3Port = 110;
 constexpr std::size_t kMessageIdStart = 12;
 constexpr std::size_t kMessageIdLength = 256;
+// Far beyond any real header (mail servers commonly cut headers at 100 KB); a server that sends more is
+// not ending its reply, and the lines would be kept until memory runs out.
+constexpr std::size_t kLongestHeader = 1048576;
 
 // The reply line is the message; a closed connection leaves no line, so it gets a text of its own.
 [[noreturn]] void RaiseReply(const std::string& reply)
@@ -208,10 +211,18 @@ void TNMPOP3::FillHeader()
     summary_.Subject.clear();
     summary_.From.clear();
     summary_.MessageId.clear();
+    std::size_t received = 0;
     for (;;) {
         std::string line = ReadLn();
         if (line.empty()) {
             throw Exception("Connection closed while reading the header");
+        }
+        received += line.size();
+        if (received > kLongestHeader) {
+            // The rest of the reply is still queued and would be taken for the next replies; only a fresh
+            // connection gets the conversation back in step.
+            TPowersock::Disconnect();
+            throw Exception("Header longer than 1,048,576 bytes");
         }
         // Names match exactly as spelled; the last of two equal fields wins.
         if (StartsWith(line, "Subject:")) {

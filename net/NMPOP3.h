@@ -32,7 +32,8 @@ public:
     // Greeting, USER/PASS, STAT. A failure after the TCP connection exists logs out (QUIT) before the
     // exception reaches the caller.
     void Connect() override;
-    // TOP n 0, then LIST n, into Summary. Does nothing while another operation runs.
+    // TOP n 0, then LIST n, into Summary. Does nothing while another operation runs. A header beyond
+    // 1 MiB fails and drops the connection.
     void GetSummary(int messageNumber);
     // DELE n; the server removes the message at QUIT. Does nothing while another operation runs.
     void DeleteMailMessage(int messageNumber);

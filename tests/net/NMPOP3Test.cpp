@@ -415,6 +415,20 @@ TEST_F(HostilePop3, AServerThatClosesRightAfterAccepting)
     EXPECT_EQ(ConnectFails(), "Connection closed by server");
 }
 
+TEST_F(HostilePop3, AHeaderWithoutEndIsCutOffAndTheConnectionDropped)
+{
+    std::string lines;
+    while (lines.size() <= 1100000) {
+        lines += "X-Filler: " + std::string(990, 'x') + "\r\n";
+    }
+    LoggedInScript().Expect("TOP 1 0").SendLine("+OK").Send(lines).Stall();
+    StartAndConnect();
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(1); }), "Header longer than 1,048,576 bytes");
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_FALSE(pop.Busy());
+    EXPECT_EQ(events, (Events{"RetrieveStart", "Disconnect"}));
+}
+
 TEST_F(HostilePop3, GarbageInTheHeaderIsKeptAsItCame)
 {
     const std::string garbage("\x00\xfe\xff\r\x1b(J", 7);
