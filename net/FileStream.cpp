@@ -13,7 +13,6 @@ int OpenFlags(FileStream::Mode mode)
     switch (mode) {
     case FileStream::Mode::Create: return O_RDWR | O_CREAT | O_TRUNC;
     case FileStream::Mode::OpenRead: return O_RDONLY;
-    case FileStream::Mode::OpenReadWrite: return O_RDWR;
     }
     return O_RDONLY;
 }

@@ -9,7 +9,7 @@ namespace net {
 // A stream over a file, opened for the stream's lifetime.
 class FileStream : public Stream {
 public:
-    enum class Mode { Create, OpenRead, OpenReadWrite };
+    enum class Mode { Create, OpenRead };
 
     // Throws EStreamError naming the file and the reason when it cannot be opened.
     FileStream(const std::filesystem::path& path, Mode mode);
