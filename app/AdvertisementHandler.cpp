@@ -17,6 +17,11 @@ const AccountRecord* FirstRowOf(const std::string& address, const std::vector<Ac
     return nullptr;
 }
 
+// Without a Message-ID a queued message cannot be told from another one without it that has moved to its
+// number, so it is never deleted. It then stays on the server and every check queues it again, so it is
+// not answered either: its sender would get another refusal at every check.
+bool CertainlyIdentified(const AdCandidate& entry) { return !entry.MessageId.empty(); }
+
 bool ParseMessageNumber(const std::string& text, int& number) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     return !text.empty() && error == std::errc() && end == text.data() + text.size() && number > 0;
@@ -66,10 +71,8 @@ void AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& 
     net::TNMPOP3& client = claim->Client();
     PassAccount.clear();
     for (const AdCandidate& entry : queue) {
-        // Without a Message-ID the queued message cannot be told from another one without it that has
-        // moved to its number, so it is never deleted.
         int number = 0;
-        if (entry.MessageId.empty() || !ParseMessageNumber(entry.MessageNumber, number)) continue;
+        if (!CertainlyIdentified(entry) || !ParseMessageNumber(entry.MessageNumber, number)) continue;
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (entry.MailAddress != PassAccount) {
@@ -127,7 +130,7 @@ void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& queu
     PassAccount.clear();
     const std::string subject = RefusalSubject(context_.settings.SendSubject);
     for (const AdCandidate& entry : queue) {
-        if (entry.ReplyAddress.empty()) continue;
+        if (entry.ReplyAddress.empty() || !CertainlyIdentified(entry)) continue;
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (!SafeReplyAddress(entry.ReplyAddress)) {

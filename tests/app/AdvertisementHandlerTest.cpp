@@ -143,7 +143,7 @@ TEST_F(AdvertisementHandlerTest, OneSessionDeletesWhatStillCarriesItsMessageIdAn
     EXPECT_EQ(Log(), "");
 }
 
-TEST_F(AdvertisementHandlerTest, AMessageWithoutAMessageIdIsNeverDeleted) {
+TEST_F(AdvertisementHandlerTest, AMessageWithoutAMessageIdIsNeitherDeletedNorAnswered) {
     // Number 1 had no Message-ID when it was queued, and the message now under it has none either: they
     // cannot be told apart, so neither is deleted and the session is not even opened for it.
     ScriptedServer server;
@@ -152,10 +152,21 @@ TEST_F(AdvertisementHandlerTest, AMessageWithoutAMessageIdIsNeverDeleted) {
     Delete(server, 2);
     server.Pop3Quit();
     server.Start();
-    Handler().DeleteAdvertisements({Queued("a@x", "", 1), Queued("a@x", "<2@x>\r\n", 2)},
-                                   {Account("a@x", server.Address())});
+    ScriptedServer smtpServer;
+    SmtpSession(smtpServer);
+    Refusal(smtpServer, "a@x", "two@example.jp", RefusalLines("a@x", "two@example.jp"));
+    smtpServer.SmtpQuit();
+    smtpServer.Start();
+    const std::vector<app::AccountRecord> rows = {Account("a@x", server.Address(), smtpServer.Address())};
+    const std::vector<app::AdCandidate> queue = {Queued("a@x", "", 1, "one@example.jp"),
+                                                 Queued("a@x", "<2@x>\r\n", 2, "two@example.jp")};
+    Handler().DeleteAdvertisements(queue, rows);
+    // Left on the server, it is queued again by every check: a refusal now would go out every time.
+    Handler().SendRefusalMails(queue, rows);
     testsupport::ExpectScriptPlayed(server);
+    testsupport::ExpectScriptPlayed(smtpServer);
     EXPECT_EQ(server.Received().find("TOP 1"), std::string::npos);
+    EXPECT_EQ(smtpServer.Received().find("one@example.jp"), std::string::npos);
 }
 
 TEST_F(AdvertisementHandlerTest, AnAccountThatCannotBeOpenedIsSkippedAndTheNextIsTried) {
