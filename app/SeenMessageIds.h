@@ -14,7 +14,6 @@ public:
     // Records the text unless it is already there; true when it was new. Matching is exact and
     // case-sensitive, the empty text of a message without a Message-ID line included.
     bool Add(const std::string& messageId);
-    bool Contains(const std::string& messageId) const { return lookup_.contains(messageId); }
     std::size_t Count() const { return order_.size(); }
     const std::vector<std::string>& InOrder() const { return order_; }
 
