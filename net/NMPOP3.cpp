@@ -1,5 +1,6 @@
 #include "net/NMPOP3.h"
 
+#include "net/BusyFlag.h"
 #include "net/Exceptions.h"
 #include "net/NthWord.h"
 
@@ -95,13 +96,6 @@ TNMPOP3::~TNMPOP3()
     }
 }
 
-void TNMPOP3::Fire(const NotifyEvent& event)
-{
-    if (event) {
-        event(*this);
-    }
-}
-
 void TNMPOP3::SetAttachFilePath(std::string path)
 {
     if (path.empty() || path.back() != '\\') {
@@ -124,18 +118,9 @@ void TNMPOP3::Connect()
         }
     }
 
-    const bool wasBusy = busy_;
-    busy_ = true;
     bool loggedIn = false;
-    const auto finish = [&] {
-        if (!wasBusy) {
-            busy_ = false;
-        }
-        if (loggedIn) {
-            Fire(OnConnect);
-        }
-    };
     try {
+        BusyFlag busy(busy_);
         TPowersock::Connect();
         try {
             ExpectPositive(ReadLn());
@@ -151,10 +136,13 @@ void TNMPOP3::Connect()
             throw;
         }
     } catch (...) {
-        finish();
+        // OnConnect comes last, also when STAT failed after the login.
+        if (loggedIn) {
+            Fire(OnConnect);
+        }
         throw;
     }
-    finish();
+    Fire(OnConnect);
 }
 
 void TNMPOP3::LogIn()
@@ -184,25 +172,19 @@ void TNMPOP3::GetSummary(int messageNumber)
     if (busy_) {
         return;
     }
-    busy_ = true;
-    try {
-        CheckConnection();
-        Fire(OnRetrieveStart);
-        ExpectPositive(Transaction("TOP " + std::to_string(messageNumber) + " 0"));
-        FillHeader();
-        const std::string reply = Transaction("LIST " + std::to_string(messageNumber));
-        std::int32_t bytes = 0;
-        if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
-            throw Exception("LIST reply without a message size: " + reply);
-        }
-        summary_.Bytes = bytes;
-        ReportStatus(1, "Summary Retrieved");
-        Fire(OnRetrieveEnd);
-    } catch (...) {
-        busy_ = false;
-        throw;
+    BusyFlag busy(busy_);
+    CheckConnection();
+    Fire(OnRetrieveStart);
+    ExpectPositive(Transaction("TOP " + std::to_string(messageNumber) + " 0"));
+    FillHeader();
+    const std::string reply = Transaction("LIST " + std::to_string(messageNumber));
+    std::int32_t bytes = 0;
+    if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
+        throw Exception("LIST reply without a message size: " + reply);
     }
-    busy_ = false;
+    summary_.Bytes = bytes;
+    ReportStatus(1, "Summary Retrieved");
+    Fire(OnRetrieveEnd);
 }
 
 void TNMPOP3::FillHeader()
@@ -248,8 +230,8 @@ void TNMPOP3::DeleteMailMessage(int messageNumber)
     if (busy_) {
         return;
     }
-    busy_ = true;
-    try {
+    {
+        BusyFlag busy(busy_);
         CheckConnection();
         const std::string reply = Transaction("DELE " + std::to_string(messageNumber));
         // A bare "-ERR" line still carries its terminator in the first word, and no reply at all is no
@@ -258,11 +240,7 @@ void TNMPOP3::DeleteMailMessage(int messageNumber)
             Fire(OnFailure);
             RaiseReply(reply);
         }
-    } catch (...) {
-        busy_ = false;
-        throw;
     }
-    busy_ = false;
     Fire(OnSuccess);
 }
 

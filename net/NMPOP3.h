@@ -54,7 +54,6 @@ private:
     // True for a positive reply; one handled rejection gives false (try again), anything else raises.
     bool CheckLoginReply(const std::string& reply, bool& retried);
     void FillHeader();
-    void Fire(const NotifyEvent& event);
 
     bool busy_ = false;
     int mailCount_ = 0;

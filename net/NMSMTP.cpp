@@ -1,6 +1,7 @@
 #include "net/NMSMTP.h"
 
 #include "net/BufferStream.h"
+#include "net/BusyFlag.h"
 #include "net/Exceptions.h"
 #include "net/FileStream.h"
 #include "net/NthWord.h"
@@ -21,19 +22,6 @@ constexpr int kRecipientRefusedAbove = 300;
 constexpr int kQuitRefusedFrom = 340;
 constexpr std::size_t kLargestWrite = 65535;
 constexpr char kClosedByServer[] = "Connection closed by server";
-
-// Sets the flag for one operation and gives it back its earlier value on every way out.
-class BusyFlag {
-public:
-    explicit BusyFlag(bool& flag) : flag_(flag), earlier_(flag) { flag_ = true; }
-    ~BusyFlag() { flag_ = earlier_; }
-    BusyFlag(const BusyFlag&) = delete;
-    BusyFlag& operator=(const BusyFlag&) = delete;
-
-private:
-    bool& flag_;
-    bool earlier_;
-};
 
 std::string Joined(const std::vector<std::string>& entries)
 {
@@ -113,13 +101,6 @@ TNMSMTP::TNMSMTP(PumpFunction pump, HostResolver resolver)
     : TPowersock(std::move(pump), std::move(resolver)), random_(std::random_device{}())
 {
     Port = kSmtpPort;
-}
-
-void TNMSMTP::Fire(const NotifyEvent& event)
-{
-    if (event) {
-        event(*this);
-    }
 }
 
 void TNMSMTP::Fire(const FileEvent& event, const std::string& filename)

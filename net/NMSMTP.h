@@ -98,7 +98,7 @@ private:
     void SendRecipients(const std::vector<std::string>& recipients);
     void WriteHeaderBlock();
     void EndData();
-    void Fire(const NotifyEvent& event);
+    using TPowersock::Fire;
     void Fire(const FileEvent& event, const std::string& filename);
 
     bool busy_ = false;

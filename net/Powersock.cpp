@@ -226,9 +226,7 @@ void TPowersock::DeliverSocketNotifications(short revents, short polledFor)
                 return;
             }
             connected_ = true;
-            if (OnConnect) {
-                OnConnect(*this);
-            }
+            Fire(OnConnect);
         } else if (connected_ && (revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0) {
             asyncOk_ = (revents & POLLERR) == 0;
             PeerClosed();
@@ -283,9 +281,7 @@ void TPowersock::ResolveRemoteHost()
     if (!asyncOk_) {
         throw ESockError("Host Lookup Failed");
     }
-    if (OnHostResolved) {
-        OnHostResolved(*this);
-    }
+    Fire(OnHostResolved);
 }
 
 void TPowersock::Connect()
@@ -338,9 +334,7 @@ void TPowersock::Connect()
     }
     // An attempt given up may still be pending at the platform; a fresh socket keeps the next Connect free.
     ReplaceSocket();
-    if (OnConnectionFailed) {
-        OnConnectionFailed(*this);
-    }
+    Fire(OnConnectionFailed);
     if (timedOut_) {
         throw ESockError("Connection Timed out");
     }
@@ -457,9 +451,7 @@ void TPowersock::SendStream(Stream& stream)
                 stall.reset();
                 remaining -= static_cast<std::size_t>(sent);
                 bytesSent_ += static_cast<std::int32_t>(sent);
-                if (OnPacketSent) {
-                    OnPacketSent(*this);
-                }
+                Fire(OnPacketSent);
                 PumpOnce();
             }
         }

@@ -102,6 +102,12 @@ protected:
     void MarkDestroying() { destroying_ = true; }
     // For a client's closing command, which an earlier Cancel must not stop.
     void ClearCanceled() { canceled_ = false; }
+    void Fire(const NotifyEvent& event)
+    {
+        if (event) {
+            event(*this);
+        }
+    }
     // Raises an event that may declare a failure handled; true when its handler did, which earns the
     // failed step its one retry.
     static bool HandlerAsksForRetry(const HandlerEvent& event)
