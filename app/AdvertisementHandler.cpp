@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/RefusalText.h"
+#include "app/SessionSteps.h"
 #include "app/Texts.h"
 
 namespace app {
@@ -25,16 +26,6 @@ bool CertainlyIdentified(const AdCandidate& entry) { return !entry.MessageId.emp
 bool ParseMessageNumber(const std::string& text, int& number) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     return !text.empty() && error == std::errc() && end == text.data() + text.size() && number > 0;
-}
-
-// After a failure inside a session: the failure is logged already, so whatever QUIT meets now is not.
-template <typename Client>
-void AbandonSession(Client& client) {
-    try {
-        client.Disconnect();
-    } catch (const std::exception&) {
-        // The socket is closed either way.
-    }
 }
 
 }  // namespace
@@ -88,21 +79,16 @@ void AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& 
             PassAccount.clear();
         }
     }
-    EndPop3Session(client);
+    DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed);
     context_.view.SetStatusText({});
 }
 
 void AdvertisementHandler::OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row) {
-    EndPop3Session(client);
+    DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed);
     client.UserID = row.UserId;
     client.Password = row.Password;
     client.Host = row.PopServer;
-    try {
-        client.Connect();
-    } catch (const std::exception&) {
-        // The client's failure event has logged its own line already where there is one.
-        context_.log.Record(LogEvent::ConnectionFailed, client.Host);
-    }
+    ConnectOrLog(client, context_.log, LogEvent::ConnectionFailed);
 }
 
 void AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
@@ -114,15 +100,6 @@ void AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, c
     PumpPending();
     if (claim.LastSummaryMessageId() == entry.MessageId) client.DeleteMailMessage(number);
     PumpPending();
-}
-
-void AdvertisementHandler::EndPop3Session(net::TNMPOP3& client) {
-    if (!client.Connected()) return;
-    try {
-        client.Disconnect();
-    } catch (const std::exception&) {
-        context_.log.Record(LogEvent::DeletionFailed, client.Host);
-    }
 }
 
 void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& queue,
@@ -150,20 +127,16 @@ void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& queu
             PassAccount.clear();
         }
     }
-    EndSmtpSession();
+    DisconnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailFailed);
     context_.view.SetStatusText({});
 }
 
 void AdvertisementHandler::OpenSmtpSession(const AccountRecord& row) {
-    EndSmtpSession();
+    DisconnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailFailed);
     // The POP3 user ID is what goes after HELO.
     NMSMTP1.UserID = row.UserId;
     NMSMTP1.Host = row.SmtpServer;
-    try {
-        NMSMTP1.Connect();
-    } catch (const std::exception&) {
-        context_.log.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
-    }
+    ConnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailConnectionFailed);
 }
 
 void AdvertisementHandler::SendRefusal(const AdCandidate& entry, const std::string& subject) {
@@ -179,15 +152,6 @@ void AdvertisementHandler::SendRefusal(const AdCandidate& entry, const std::stri
     message.Body = RefusalBodyLines(body);
     NMSMTP1.SendMail();
     PumpPending();
-}
-
-void AdvertisementHandler::EndSmtpSession() {
-    if (!NMSMTP1.Connected()) return;
-    try {
-        NMSMTP1.Disconnect();
-    } catch (const std::exception&) {
-        context_.log.Record(LogEvent::SendMailFailed, NMSMTP1.Host);
-    }
 }
 
 void AdvertisementHandler::PumpPending() {

@@ -43,13 +43,10 @@ public:
 private:
     void OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row);
     void DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number);
-    // QUIT, which carries the deletions out; a refusal is logged.
-    void EndPop3Session(net::TNMPOP3& client);
 
     void BindSmtpLogWriters();
     void OpenSmtpSession(const AccountRecord& row);
     void SendRefusal(const AdCandidate& entry, const std::string& subject);
-    void EndSmtpSession();
 
     void PumpPending();
 

@@ -4,6 +4,7 @@
 
 #include "app/CountdownText.h"
 #include "app/Pop3LogWriters.h"
+#include "app/SessionSteps.h"
 #include "app/Texts.h"
 #include "app/Trim.h"
 #include "jcode/JapaneseConversion.h"
@@ -96,12 +97,7 @@ void CheckCycle::CheckAccount(const AccountRecord& row) {
     CurrentAutoReplyFlag = IsFlagOn(row.AutoReplyFlag);
     context_.view.SetStatusText(std::string(kConnectingLead) + NMPOP31.Host + std::string(kConnectingTail));
     try {
-        try {
-            NMPOP31.Connect();
-        } catch (const std::exception&) {
-            // The client's failure event has logged its own line already where there is one.
-            context_.log.Record(LogEvent::ConnectionFailed, NMPOP31.Host);
-        }
+        ConnectOrLog(NMPOP31, context_.log, LogEvent::ConnectionFailed);
         if (NMPOP31.Connected() && NMPOP31.MailCount() > 0) FetchSummaries(row);
         context_.view.SetStatusText({});
         PumpPending();
@@ -109,7 +105,7 @@ void CheckCycle::CheckAccount(const AccountRecord& row) {
     } catch (const std::exception&) {
         context_.log.Record(LogEvent::CheckFailed, NMPOP31.Host);
         context_.view.SetStatusText({});
-        CloseSession();
+        AbandonSession(NMPOP31);
     }
 }
 
@@ -146,15 +142,6 @@ void CheckCycle::HandleSummary() {
     if (marker.empty() || subject.find(marker) == std::string::npos) return;
     run.AdQueue.push_back({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
                            CurrentAutoReplyFlag ? sender : std::string()});
-}
-
-void CheckCycle::CloseSession() {
-    // QUIT where the connection still stands; the socket is closed whatever the server answers.
-    try {
-        NMPOP31.Disconnect();
-    } catch (const std::exception&) {
-        // Already logged for this account; the session is closed either way.
-    }
 }
 
 void CheckCycle::PumpPending() {

@@ -67,7 +67,6 @@ private:
     void FetchSummaries(const AccountRecord& row);
     // Run by NMPOP31 for every summary it has fetched, before GetSummary returns.
     void HandleSummary();
-    void CloseSession();
     void PumpPending();
 
     CheckContext context_;

@@ -1,0 +1,43 @@
+#pragma once
+// The steps that every mail session of the core takes the same way, with the POP3 and the SMTP client alike.
+
+#include <exception>
+
+#include "app/EventLog.h"
+
+namespace app {
+
+// A failure is logged as `event` with the client's host, after the line the client's own failure event
+// may have written, and leaves the client not connected, which the caller checks.
+template <typename Client>
+void ConnectOrLog(Client& client, const EventLog& log, LogEvent event) {
+    try {
+        client.Connect();
+    } catch (const std::exception&) {
+        log.Record(event, client.Host);
+    }
+}
+
+// QUIT where the connection still stands (on POP3 it carries the deletions out); a refusal is logged as
+// `event`. The socket is closed either way.
+template <typename Client>
+void DisconnectOrLog(Client& client, const EventLog& log, LogEvent event) {
+    if (!client.Connected()) return;
+    try {
+        client.Disconnect();
+    } catch (const std::exception&) {
+        log.Record(event, client.Host);
+    }
+}
+
+// After a failure inside a session, which is logged already: whatever QUIT meets now is not.
+template <typename Client>
+void AbandonSession(Client& client) {
+    try {
+        client.Disconnect();
+    } catch (const std::exception&) {
+        // The socket is closed either way.
+    }
+}
+
+}  // namespace app
