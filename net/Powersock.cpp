@@ -148,6 +148,14 @@ void TPowersock::Cancel()
     canceled_ = true;
 }
 
+void TPowersock::ThrowIfCanceled(const char* abortedText)
+{
+    if (canceled_) {
+        canceled_ = false;
+        throw EAbortError(abortedText);
+    }
+}
+
 void TPowersock::TimerOn()
 {
     ReportStatus(8, "Timer On");
@@ -386,10 +394,7 @@ void TPowersock::SendBuffer(const char* data, std::uint16_t length)
             remaining -= static_cast<std::size_t>(sent);
         }
     }
-    if (canceled_) {
-        canceled_ = false;
-        throw EAbortError("Socket send aborted");
-    }
+    ThrowIfCanceled("Socket send aborted");
 }
 
 void TPowersock::Write(const std::string& text)
@@ -456,10 +461,7 @@ void TPowersock::SendStream(Stream& stream)
             }
         }
     }
-    if (canceled_) {
-        canceled_ = false;
-        throw EAbortError("Socket send aborted");
-    }
+    ThrowIfCanceled("Socket send aborted");
 }
 
 std::string TPowersock::ReadLn()
@@ -508,10 +510,7 @@ std::string TPowersock::ReadLn()
             break;
         }
     }
-    if (canceled_) {
-        canceled_ = false;
-        throw EAbortError("Socket readln aborted");
-    }
+    ThrowIfCanceled("Socket readln aborted");
     TakePeeked(lineEnd, line);
     return line;
 }

@@ -140,6 +140,8 @@ private:
     void ReplaceSocket();
     void RequestCloseSocket();
     void ResolveRemoteHost();
+    // A cancelled operation ends with EAbortError, which takes the cancel with it.
+    void ThrowIfCanceled(const char* abortedText);
     void TimerOn();
     void TimerOff();
     void TimerFired();
