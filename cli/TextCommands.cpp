@@ -17,6 +17,8 @@ namespace {
 
 using Transform = std::function<std::string(std::string_view)>;
 
+constexpr OptionSpec kLines{"--lines", false, "treat every input line as a value of its own"};
+
 std::string ReadAll(std::istream& in) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -25,7 +27,7 @@ std::string ReadAll(std::istream& in) {
 // each written followed by LF.
 int Filter(const Options& options, Io& io, const Transform& transform) {
     const std::string input = ReadAll(io.in);
-    if (!options.Has("--lines")) {
+    if (!options.Has(kLines.name)) {
         io.out << transform(input);
         return kExitOk;
     }
@@ -41,7 +43,7 @@ int Filter(const Options& options, Io& io, const Transform& transform) {
 }
 
 int DecodeHeader(const Options& options, Io& io) {
-    const bool utf8 = options.Has("--utf8");
+    const bool utf8 = options.Has(kUtf8Option.name);
     return Filter(options, io, [utf8](std::string_view value) {
         std::string sjis = jcode::JisToSjis(jcode::DecodeMimeHeader(value));
         return utf8 ? jcode::SjisToUtf8(sjis) : sjis;
@@ -49,14 +51,12 @@ int DecodeHeader(const Options& options, Io& io) {
 }
 
 int EncodeSubject(const Options& options, Io& io) {
-    const bool utf8 = options.Has("--utf8");
+    const bool utf8 = options.Has(kUtf8Option.name);
     return Filter(options, io, [utf8](std::string_view subject) {
         const std::string sjis = utf8 ? jcode::Utf8ToSjisStrict(subject) : std::string(subject);
         return jcode::EncodeJisHeader(jcode::SjisToJis(sjis));
     });
 }
-
-constexpr OptionSpec kLines{"--lines", false, "treat every input line as a value of its own"};
 
 }  // namespace
 
@@ -66,7 +66,7 @@ Command DecodeHeaderCommand() {
     "decode a raw header value to Shift_JIS (or UTF-8)",
     "Reads one raw header value from standard input and writes it decoded, as the program shows it:\n"
     "encoded-words and ISO-2022-JP become Shift_JIS. No newline is added.",
-    {{"--utf8", false, "write UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
+    {kUtf8Option, kLines, kDataDirOption},
     &DecodeHeader,
     };
 }
@@ -77,7 +77,7 @@ Command EncodeSubjectCommand() {
     "encode a subject for sending (ISO-2022-JP encoded-words)",
     "Reads a subject in Shift_JIS from standard input and writes it as the program sends it:\n"
     "ISO-2022-JP with every kanji run as one encoded-word. No newline is added.",
-    {{"--utf8", false, "read UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
+    {{kUtf8Option.name, false, "read UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
     &EncodeSubject,
     };
 }
