@@ -8,24 +8,23 @@ namespace {
 
 constexpr std::string_view kProgram = "quillonv-cli";
 
+// One line of a two-column list: the name, then its explanation from column 21 on (two blanks at least).
+void PrintListLine(std::ostream& out, std::string_view name, std::string_view explanation) {
+    out << "  " << name << std::string(18 - std::min<std::size_t>(name.size(), 16), ' ') << explanation << "\n";
+}
+
 void PrintOverview(std::ostream& out) {
     out << "Usage: " << kProgram << " COMMAND [OPTIONS]\n\nCommands:\n";
-    for (const Command& command : AllCommands()) {
-        out << "  " << command.name << std::string(18 - std::min<std::size_t>(command.name.size(), 16), ' ')
-            << command.summary << "\n";
-    }
+    for (const Command& command : AllCommands()) PrintListLine(out, command.name, command.summary);
     out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command.\n";
 }
 
 void PrintCommandHelp(const Command& command, std::ostream& out) {
     out << "Usage: " << kProgram << " " << command.name << " [OPTIONS]\n\n" << command.description << "\n\nOptions:\n";
     for (const OptionSpec& option : command.options) {
-        std::string spelled(option.name);
-        if (option.takesValue) spelled += " VALUE";
-        out << "  " << spelled << std::string(18 - std::min<std::size_t>(spelled.size(), 16), ' ') << option.help
-            << "\n";
+        PrintListLine(out, std::string(option.name) + (option.takesValue ? " VALUE" : ""), option.help);
     }
-    out << "  --help            show this text\n";
+    PrintListLine(out, "--help", "show this text");
 }
 
 int UsageError(std::ostream& err, const std::string& message, std::string_view helpHint) {
