@@ -112,22 +112,21 @@ void TNMSMTP::Fire(const FileEvent& event, const std::string& filename)
 
 void TNMSMTP::Connect()
 {
-    {
-        BusyFlag busy(busy_);
-        TPowersock::Connect();
+    // OnConnect is part of the Connect: a send started from it returns at once.
+    BusyFlag busy(busy_);
+    TPowersock::Connect();
+    try {
+        Greet();
+    } catch (...) {
         try {
-            Greet();
-        } catch (...) {
-            try {
-                // A server that has hung up was closed and reported already.
-                if (Connected()) {
-                    Disconnect();
-                }
-            } catch (...) {
-                // The refusal that ended the greeting is the one to report.
+            // A server that has hung up was closed and reported already.
+            if (Connected()) {
+                Disconnect();
             }
-            throw;
+        } catch (...) {
+            // The refusal that ended the greeting is the one to report.
         }
+        throw;
     }
     Fire(OnConnect);
 }

@@ -199,6 +199,23 @@ TEST_F(Smtp, AMultiLineGreetingIsReadWholeBeforeHelo)
     testsupport::ExpectScriptPlayed(server);
 }
 
+TEST_F(Smtp, OnConnectStillBelongsToTheConnectSoASendFromItDoesNothing)
+{
+    Greeted().SmtpQuit();
+    smtp.OnConnect = [&](TPowersock&) {
+        events.push_back(smtp.Busy() ? "Connect while busy" : "Connect");
+        smtp.SendMail();
+    };
+    server.Start();
+    smtp.Host = server.Address();
+    smtp.Connect();
+    EXPECT_FALSE(smtp.Busy());
+    smtp.Disconnect();
+    EXPECT_EQ(events, (Events{"Connect while busy", "Disconnect"}));
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(server.Received(), "HELO alice\r\nQUIT\r\n");
+}
+
 TEST_F(Smtp, ARefusingGreetingIsTheErrorAndTheSessionEnds)
 {
     server.SendLine("220-mail.example.jp").SendLine("554 no service").SmtpQuit();
