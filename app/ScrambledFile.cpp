@@ -15,6 +15,15 @@ constexpr unsigned char kScrambleKey = 0xA5;
 // bound only keeps a stray huge file from being read into memory.
 constexpr std::size_t kReadLimit = 16 * 1024 * 1024;
 
+// A file that is there but that LoadScrambledFile cannot read: the program started without its content,
+// so replacing it would lose that content unseen.
+bool UnreadableFile(const std::filesystem::path& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error) return false;
+    const auto size = std::filesystem::file_size(path, error);
+    return error || size > kReadLimit || !std::ifstream(path, std::ios::binary);
+}
+
 }  // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -42,7 +51,7 @@ std::string LoadScrambledFile(const std::filesystem::path& path) {
 }
 
 bool SaveScrambledFile(std::string_view text, const std::filesystem::path& path) {
-    return FitsScrambledFile(text) && ReplaceFileAtomically(path, ScrambleText(text));
+    return FitsScrambledFile(text) && !UnreadableFile(path) && ReplaceFileAtomically(path, ScrambleText(text));
 }
 
 }  // namespace app

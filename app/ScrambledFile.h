@@ -23,7 +23,8 @@ bool FitsScrambledFile(std::string_view text);
 std::string LoadScrambledFile(const std::filesystem::path& path);
 
 // Scrambles the text and replaces the file with it atomically, owner-only. A text that does not fit is
-// refused rather than cut. False on any failure, leaving the old file as it was.
+// refused rather than cut, and a file that LoadScrambledFile could not read is not replaced, as what it
+// holds never reached the program. False on any failure, leaving the old file as it was.
 bool SaveScrambledFile(std::string_view text, const std::filesystem::path& path);
 
 }  // namespace app

@@ -136,6 +136,18 @@ TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
     EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()).size(), 403u);
 }
 
+TEST_F(MainModelTest, AnAccountFileThatCouldNotBeReadIsNotSavedOver) {
+    ASSERT_TRUE(folder.Create());
+    WriteBytes(folder.AccountFile(), "x");
+    std::filesystem::resize_file(folder.AccountFile(), 17 * 1024 * 1024);
+    auto model = StartModel();
+    ASSERT_TRUE(model->Accounts().Empty());  // started without what the file holds
+    AddAccount(*model, "a@x");
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_EQ(std::filesystem::file_size(folder.AccountFile()), 17u * 1024 * 1024);
+}
+
 TEST_F(MainModelTest, ASaveIntoAReadOnlyFolderReportsTheFailureAndChangesNothing) {
     auto model = StartModel();
     AddAccount(*model, "a@x");

@@ -74,6 +74,17 @@ TEST(ScrambledFile, AFolderThatRefusesNewFilesKeepsTheOldOne) {
     EXPECT_EQ(app::LoadScrambledFile(path), "old accounts");
 }
 
+TEST(ScrambledFile, AFileThatCouldNotBeReadIsNotReplaced) {
+    TempFolder folder;
+    // Far beyond what the format holds: read as empty, so its content never reached the program.
+    const auto huge = folder.Path() / "quillon.dat";
+    WriteBytes(huge, "x");
+    std::filesystem::resize_file(huge, 17 * 1024 * 1024);
+    ASSERT_EQ(app::LoadScrambledFile(huge), "");
+    EXPECT_FALSE(app::SaveScrambledFile("new accounts", huge));
+    EXPECT_EQ(std::filesystem::file_size(huge), 17u * 1024 * 1024);
+}
+
 TEST(DataFolder, FollowsTheVariablesInOrderAndTreatsEmptyAsUnset) {
     const auto resolve = [](std::map<std::string, std::string> variables) {
         return app::ResolveDataFolder(
