@@ -26,10 +26,16 @@ void AccountEditor::SetText(EditorField field, std::string_view text) {
 }
 
 void AccountEditor::SetRejectFlag(bool on) {
-    if (on == rejectFlag_) return;
+    // The auto-reply box follows the user's change, and the window has to show that.
+    if (ApplyRejectRule(on)) view_.EditorChanged();
+}
+
+bool AccountEditor::ApplyRejectRule(bool on) {
+    if (on == rejectFlag_) return false;
     rejectFlag_ = on;
     autoReplyEnabled_ = on;
     if (!on) autoReplyFlag_ = false;
+    return true;
 }
 
 void AccountEditor::SetAutoReplyFlag(bool on) {
@@ -123,7 +129,7 @@ void AccountEditor::FillFromRow(const AccountRecord& row) {
     texts_[Index(EditorField::Password)] = row.Password;
     texts_[Index(EditorField::PopServer)] = row.PopServer;
     checkFlag_ = IsFlagOn(row.CheckFlag);
-    SetRejectFlag(IsFlagOn(row.RejectFlag));
+    ApplyRejectRule(IsFlagOn(row.RejectFlag));
     texts_[Index(EditorField::SmtpServer)] = row.SmtpServer;
     // Set as stored even while the box is disabled, as the program may; only the user cannot.
     autoReplyFlag_ = IsFlagOn(row.AutoReplyFlag);

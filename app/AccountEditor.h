@@ -49,6 +49,8 @@ public:
 
 private:
     static constexpr std::size_t Index(EditorField field) { return static_cast<std::size_t>(field); }
+    // True when the reject box changed (and the auto-reply box with it).
+    bool ApplyRejectRule(bool on);
     AccountRecord RecordFromEditor() const;
     void ClearTexts();
     void FillFromRow(const AccountRecord& row);

@@ -132,18 +132,23 @@ TEST_F(AccountEditorTest, SelectingARowFillsTheEditor) {
     EXPECT_FALSE(editor.RejectFlag());
     EXPECT_FALSE(editor.AutoReplyFlag());
     EXPECT_FALSE(editor.AutoReplyEnabled());
+    EXPECT_EQ(view.editorChanged, 2);  // once per row, when the editor is filled
 }
 
 TEST_F(AccountEditorTest, TheRejectBoxGovernsTheAutoReplyBox) {
     editor.SetRejectFlag(false);
     EXPECT_FALSE(editor.AutoReplyFlag());
     EXPECT_FALSE(editor.AutoReplyEnabled());
+    EXPECT_EQ(view.editorChanged, 1);  // the window has to uncheck and grey the auto-reply box
+    editor.SetRejectFlag(false);
+    EXPECT_EQ(view.editorChanged, 1);
     editor.SetAutoReplyFlag(true);  // a grey box cannot be ticked
     EXPECT_FALSE(editor.AutoReplyFlag());
 
     editor.SetRejectFlag(true);
     EXPECT_TRUE(editor.AutoReplyEnabled());
     EXPECT_FALSE(editor.AutoReplyFlag());
+    EXPECT_EQ(view.editorChanged, 2);
     editor.SetAutoReplyFlag(true);
     EXPECT_TRUE(editor.AutoReplyFlag());
 }
