@@ -109,7 +109,11 @@ bool ProfileFile::SetValue(std::string_view section, std::string_view key, std::
     const auto span = FindSection(section);
     if (!span) {
         if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
-        lines_.push_back("[" + std::string(section) + "]");
+        // Appended piece by piece: "[" + std::string(...) trips a false -Wrestrict in GCC 12.
+        std::string header = "[";
+        header += section;
+        header += ']';
+        lines_.push_back(std::move(header));
         lines_.push_back(KeyLineText(key, value));
         return true;
     }

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <optional>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -39,6 +38,34 @@ public:
 
 private:
     TPowersock& socket_;
+};
+
+// Arms the time-out timer while the peer takes nothing and disarms it as soon as it moves again.
+class TPowersock::StallTimer {
+public:
+    explicit StallTimer(TPowersock& socket) : socket_(socket) {}
+    ~StallTimer() { Stop(); }
+    StallTimer(const StallTimer&) = delete;
+    StallTimer& operator=(const StallTimer&) = delete;
+
+    void Start()
+    {
+        if (!armed_) {
+            socket_.TimerOn();
+            armed_ = true;
+        }
+    }
+    void Stop()
+    {
+        if (armed_) {
+            socket_.TimerOff();
+            armed_ = false;
+        }
+    }
+
+private:
+    TPowersock& socket_;
+    bool armed_ = false;
 };
 
 TPowersock::TPowersock(PumpFunction pump, HostResolver resolver)
@@ -429,7 +456,7 @@ void TPowersock::SendStream(Stream& stream)
         std::unique_ptr<char[]> chunk(new char[kMaxLine]);
         // The time-out bounds each stall, not the whole stream: a peer that stops reading must not hold
         // the send for ever, while a long message that keeps moving may take as long as it needs.
-        std::optional<TimerArming> stall;
+        StallTimer stall(*this);
         while (!canceled_ && stream.Position() < size) {
             const std::int64_t read = stream.Read(chunk.get(), std::min<std::int64_t>(size - stream.Position(), kMaxLine));
             if (read <= 0) {
@@ -444,16 +471,14 @@ void TPowersock::SendStream(Stream& stream)
                 }
                 if (sent < 0) {
                     if (WouldBlock(errno)) {
-                        if (!stall) {
-                            stall.emplace(*this);
-                        }
+                        stall.Start();
                         WaitPass(socket_, POLLOUT);
                         continue;
                     }
                     CheckSocketError(kWouldBlock);
                     continue;
                 }
-                stall.reset();
+                stall.Stop();
                 remaining -= static_cast<std::size_t>(sent);
                 bytesSent_ += static_cast<std::int32_t>(sent);
                 Fire(OnPacketSent);

@@ -135,6 +135,7 @@ protected:
 
 private:
     class TimerArming;
+    class StallTimer;
 
     void OpenSocket();
     void ReplaceSocket();
