@@ -33,16 +33,37 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+// The steps after the last account log their own failures; one that still escapes is logged here, so it
+// keeps none of the later steps from running and the check still ends as every check does.
+template <typename Step>
+void RunGuarded(const EventLog& log, LogEvent event, std::string_view subject, Step step) {
+    try {
+        step();
+    } catch (const std::exception&) {
+        log.Record(event, subject);
+    }
+}
+
 }  // namespace
 
 CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup)
-    : context_(context), pump_(setup.pump), NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
+    : context_(context),
+      countdownTimer_(countdownTimer),
+      pump_(setup.pump),
+      NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP31.TimeOut = setup.timeOut;
     NMPOP31.ReportLevel = kReportNothing;
     BindPop3LogWriters(NMPOP31, context_.log);
     NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
-    countdownTimer.SetInterval(kCountdownMilliseconds);
-    countdownTimer.Start();
+    context_.checkTimer.OnTimer = [this] { RunCheck(); };
+    countdownTimer_.OnTimer = [this] { CountdownTick(); };
+    countdownTimer_.SetInterval(kCountdownMilliseconds);
+    countdownTimer_.Start();
+}
+
+CheckCycle::~CheckCycle() {
+    context_.checkTimer.OnTimer = nullptr;
+    countdownTimer_.OnTimer = nullptr;
 }
 
 void CheckCycle::RunCheck() {
@@ -82,13 +103,18 @@ void CheckCycle::RunCheck() {
     for (const AccountRecord& row : rows) {
         if (IsFlagOn(row.CheckFlag)) CheckAccount(row);
     }
-    if (run.NewMailFound) context_.sound.PlayNewMailSound();
-    context_.advertisements.DeleteAdvertisements(run.AdQueue, rows);
-    context_.advertisements.SendRefusalMails(run.AdQueue, rows);
+    const EventLog& log = context_.log;
+    if (run.NewMailFound) {
+        RunGuarded(log, LogEvent::SoundFailed, context_.settings.SoundFile, [&] { context_.sound.PlayNewMailSound(); });
+    }
+    RunGuarded(log, LogEvent::DeletionFailed, {}, [&] { context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
+    RunGuarded(log, LogEvent::SendMailFailed, {}, [&] { context_.advertisements.SendRefusalMails(run.AdQueue, rows); });
 }
 
 void CheckCycle::CheckAccount(const AccountRecord& row) {
     ++tally_.accountsChecked;
+    // Every path below ends the session, so this only matters if one ever does not.
+    if (NMPOP31.Connected()) AbandonSession(NMPOP31);
     CurrentAccountAddress = row.MailAddress;
     NMPOP31.UserID = row.UserId;
     NMPOP31.Password = row.Password;

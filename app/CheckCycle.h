@@ -28,7 +28,7 @@ struct CheckContext {
     const AccountList& accounts;
     const Settings& settings;
     RunState& run;
-    const Timer& checkTimer;
+    Timer& checkTimer;
     CheckView& view;
     Tray& tray;
     NewMailSound& sound;
@@ -45,8 +45,10 @@ struct CheckTally {
 
 class CheckCycle {
 public:
-    // Starts the countdown timer at one tick a second; it runs as long as the cycle lives.
+    // Binds the ticks of both timers and starts the countdown timer at one tick a second; it runs as long
+    // as the cycle lives.
     CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup = {});
+    ~CheckCycle();
     CheckCycle(const CheckCycle&) = delete;
     CheckCycle& operator=(const CheckCycle&) = delete;
 
@@ -70,6 +72,7 @@ private:
     void PumpPending();
 
     CheckContext context_;
+    Timer& countdownTimer_;
     net::PumpFunction pump_;
     net::TNMPOP3 NMPOP31;
     ContentView content_;

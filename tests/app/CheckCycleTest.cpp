@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -384,6 +386,96 @@ TEST_F(CheckCycleTest, OneCheckAtATimeOverTheRowsItStartedWith) {
     EXPECT_EQ(passes.deletionAccounts, rows);
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
     EXPECT_EQ(view.contentViewChanged, 3);
+}
+
+TEST_F(CheckCycleTest, TimerTicksRunTheCheckAndTheCountdownWhoseTextTheCheckFreezes) {
+    ScriptedServer server;
+    ServeMailbox(server, {Mail(" a@example.jp", " one", "<1@x>")}).Pop3Quit();
+    server.Start();
+    accounts.Append(Account("a@x", server.Address()));
+    Cycle();
+    countdownTimer.Tick();
+    EXPECT_EQ(view.statusTexts, std::vector<std::string>{kCountdown + "16" + kMinutes});
+
+    std::vector<bool> runningBetween;
+    std::size_t textsBefore = 0;
+    between = [&] {
+        runningBetween.push_back(run.CheckRunning);
+        // Served in the middle of the check: a second check tick does nothing, and the countdown keeps
+        // counting without replacing the check's own texts.
+        textsBefore = view.statusTexts.size();
+        checkTimer.Tick();
+        countdownTimer.Tick();
+        EXPECT_EQ(view.statusTexts.size(), textsBefore);
+    };
+    checkTimer.Tick();
+    testsupport::ExpectScriptPlayed(server);
+    ASSERT_FALSE(runningBetween.empty());
+    EXPECT_EQ(std::count(runningBetween.begin(), runningBetween.end(), false), 0);
+    EXPECT_EQ(Cycle().LastTally().messagesFound, 1);
+    EXPECT_EQ(run.CountdownTicks, runningBetween.size());  // restarted by the check, then counted on
+    EXPECT_FALSE(run.CheckRunning);
+
+    between = nullptr;
+    cycle.reset();
+    checkTimer.Tick();  // no cycle is bound any more
+    countdownTimer.Tick();
+    EXPECT_EQ(run.CountdownTicks, runningBetween.size());
+}
+
+TEST_F(CheckCycleTest, AGreetingThatNeverComesAndASizelessListAreLoggedOnce) {
+    ScriptedServer silent;
+    silent.Stall();
+    ScriptedServer sizeless;
+    sizeless.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 100");
+    sizeless.Expect("TOP 1 0").SendLine("+OK").Send("Message-ID: <1@x>\r\n\r\n.\r\n").Expect("LIST 1").SendLine("+OK");
+    sizeless.Pop3Quit();
+    silent.Start();
+    sizeless.Start();
+    accounts.Append(Account("a@x", silent.Address()));
+    accounts.Append(Account("b@x", sizeless.Address()));
+    Cycle().RunCheck();
+    testsupport::ExpectScriptPlayed(silent);
+    testsupport::ExpectScriptPlayed(sizeless);
+    EXPECT_EQ(Log(), "ConnectionFailed: " + silent.Address() + kStamp + "CheckFailed: " + sizeless.Address() + kStamp);
+    EXPECT_EQ(Cycle().Content().Text(), "");  // the summary never reached its end
+    EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
+}
+
+// A sound or a pass that fails in spite of guarding itself.
+struct FailingSound : app::NewMailSound {
+    void PlayNewMailSound() override { throw std::runtime_error("no audio device"); }
+};
+struct FailingPasses : app::AdvertisementPasses {
+    Journal& journal;
+    explicit FailingPasses(Journal& journal) : journal(journal) {}
+    void DeleteAdvertisements(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {
+        journal.push_back("delete advertisements");
+        throw std::runtime_error("broken");
+    }
+    void SendRefusalMails(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {
+        journal.push_back("send refusal mails");
+        throw std::runtime_error("broken");
+    }
+};
+
+TEST_F(CheckCycleTest, AFailingSoundOrPassIsLoggedAndTheCheckStillEnds) {
+    ScriptedServer server;
+    ServeMailbox(server, {Mail(" a@example.jp", " one", "<1@x>")}).Pop3Quit();
+    server.Start();
+    accounts.Append(Account("a@x", server.Address()));
+    settings.SoundFile = " chime.wav";
+    FailingSound failingSound;
+    FailingPasses failingPasses{journal};
+    app::CheckCycle failing({accounts, settings, run, checkTimer, view, tray, failingSound, failingPasses, log},
+                            countdownTimer);
+    failing.RunCheck();
+    testsupport::ExpectScriptPlayed(server);
+    EXPECT_EQ(journal, (Journal{"start animation", "delete advertisements", "send refusal mails"}));
+    EXPECT_EQ(Log(), "SoundFailed:  chime.wav" + kStamp + "DeletionFailed: " + kStamp + "SendFailed(SendMail): " + kStamp);
+    EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
+    EXPECT_FALSE(run.CheckRunning);
+    EXPECT_FALSE(failing.Checking());
 }
 
 TEST(SeenMessageIds, MatchIsExactAndCaseSensitiveAndKeepsTheFirstOrder) {
