@@ -1,7 +1,8 @@
 #pragma once
 // Stand-ins for what the window supplies to the core: a view that records what it was asked and answers
 // confirmations as told, a timer that records its calls, a clock that stands still, and a tray, a sound
-// and advertisement passes that record their calls in one shared journal.
+// and advertisement passes that record their calls in one shared journal. The view's message boxes and
+// the timer's calls go into a journal too when one is given, so a test can see their order.
 
 #include <cstdint>
 #include <string>
@@ -15,7 +16,11 @@
 #include "app/Timer.h"
 #include "app/Tray.h"
 
+// Calls to the fakes, in the order they came.
+using Journal = std::vector<std::string>;
+
 struct FakeView : app::MainView {
+    Journal* journal = nullptr;
     std::vector<std::string> information;
     std::vector<std::string> errors;
     std::vector<std::string> confirmations;
@@ -28,10 +33,17 @@ struct FakeView : app::MainView {
     int contentViewChanged = 0;
     int minimizedToTray = 0;
 
-    void ShowInformation(std::string_view text) override { information.emplace_back(text); }
-    void ShowError(std::string_view text) override { errors.emplace_back(text); }
+    void ShowInformation(std::string_view text) override {
+        information.emplace_back(text);
+        Note("information " + std::string(text));
+    }
+    void ShowError(std::string_view text) override {
+        errors.emplace_back(text);
+        Note("error " + std::string(text));
+    }
     bool ConfirmOkCancel(std::string_view text) override {
         confirmations.emplace_back(text);
+        Note("confirm " + std::string(text));
         return answerOk;
     }
     void FocusField(app::EditorField field) override { focused.push_back(field); }
@@ -41,36 +53,46 @@ struct FakeView : app::MainView {
     void SetCheckNowEnabled(bool enabled) override { checkNowEnabled.push_back(enabled); }
     void ContentViewChanged() override { ++contentViewChanged; }
     void MinimizeToTray() override { ++minimizedToTray; }
+
+private:
+    void Note(std::string entry) {
+        if (journal != nullptr) journal->push_back(std::move(entry));
+    }
 };
 
 struct FakeTimer : app::Timer {
     bool running = false;
     std::uint32_t interval = 0;
     std::vector<std::string> calls;
+    // Its entries carry the prefix "timer ".
+    Journal* journal = nullptr;
 
     void Start() override {
         running = true;
-        calls.push_back("start");
+        Note("start");
     }
     void Stop() override {
         running = false;
-        calls.push_back("stop");
+        Note("stop");
     }
     bool Running() const override { return running; }
     void SetInterval(std::uint32_t milliseconds) override {
         interval = milliseconds;
-        calls.push_back("interval " + std::to_string(milliseconds));
+        Note("interval " + std::to_string(milliseconds));
     }
     std::uint32_t Interval() const override { return interval; }
+
+private:
+    void Note(const std::string& call) {
+        calls.push_back(call);
+        if (journal != nullptr) journal->push_back("timer " + call);
+    }
 };
 
 struct FixedClock : app::Clock {
     app::LocalDateTime now{2026, 12, 6, 16, 48, 5};
     app::LocalDateTime Now() const override { return now; }
 };
-
-// Calls to the tray, the sound and the advertisement passes, in the order they came.
-using Journal = std::vector<std::string>;
 
 struct FakeTray : app::Tray {
     explicit FakeTray(Journal& journal) : journal(journal) {}

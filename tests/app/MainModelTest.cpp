@@ -136,6 +136,22 @@ TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
     EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()).size(), 403u);
 }
 
+TEST_F(MainModelTest, TheTimerIsStoppedBeforeTheErrorAndRestartedBeforeTheConfirmation) {
+    Journal journal;
+    view.journal = &journal;
+    timer.journal = &journal;
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    journal.clear();
+    model->Save();
+    EXPECT_EQ(journal, (Journal{"timer stop", "timer interval 900000", "timer start", "information " + kSaved}));
+
+    journal.clear();
+    model->ReplyBody() = std::string(app::kScrambledFileCapacity + 1, 'x');
+    model->Save();
+    EXPECT_EQ(journal, (Journal{"timer stop", "error " + kSaveFailed}));
+}
+
 TEST_F(MainModelTest, AnAccountFileThatCouldNotBeReadIsNotSavedOver) {
     ASSERT_TRUE(folder.Create());
     WriteBytes(folder.AccountFile(), "x");
