@@ -32,11 +32,13 @@ void MainModel::RestartCheckTimer(unsigned minutes) {
 }
 
 void MainModel::Save() {
-    // The settings go first and stay written whatever happens to the data files. With no rows the data
-    // files are left as they are, reply body included.
-    const bool saved = folder_.Create() && SaveSettings(settings_, folder_.SettingsFile()) &&
-                       (accounts_.Empty() || WriteDataFiles());
-    if (!saved) {
+    // The settings go first and stay written whatever happens to the data files; a refused settings file
+    // still lets the data files be saved, and still fails the save as a whole. With no rows the data files
+    // are left as they are, reply body included.
+    const bool folderReady = folder_.Create();
+    const bool settingsSaved = folderReady && SaveSettings(settings_, folder_.SettingsFile());
+    const bool dataSaved = accounts_.Empty() || (folderReady && WriteDataFiles());
+    if (!settingsSaved || !dataSaved) {
         ReportSaveFailed();
         return;
     }

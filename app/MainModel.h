@@ -25,8 +25,9 @@ public:
     // The window then applies the volume setting and shows the tray icon.
     void Start();
 
-    // The save button: writes quillet.ini, then (when the list has rows) quillon.dat and quillon2.dat,
-    // restarts the check timer and reports the outcome in a message box.
+    // The save button: writes quillet.ini, then (when the list has rows) quillon.dat and quillon2.dat.
+    // When everything was written it restarts the check timer and says so; when anything failed it stops
+    // the timer and shows the save error.
     void Save();
 
     // Stops the check timer, sets its interval and starts it again; the countdown starts from the full

@@ -114,11 +114,13 @@ TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
 
     AddAccount(*model, "b@x");
     model->ReplyBody() = std::string(app::kScrambledFileCapacity + 1, 'x');
+    model->CurrentSettings().IntervalTime = "4";
     model->Save();
     EXPECT_EQ(view.errors, std::vector{kSaveFailed});
     EXPECT_FALSE(timer.running);
     EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
     EXPECT_EQ(ReadBytes(folder.ReplyBodyFile()), oldBody);
+    EXPECT_EQ(app::LoadSettings(folder.SettingsFile()).IntervalTime, "4");  // written before the data files
 
     // 404 accounts are one more than the file holds.
     model->ReplyBody() = "body";
@@ -134,6 +136,45 @@ TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
     EXPECT_EQ(view.errors.size(), 2u);
     EXPECT_TRUE(timer.running);  // a successful save restarts the disabled timer
     EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()).size(), 403u);
+}
+
+TEST_F(MainModelTest, AnAccountFileThatCannotBeCreatedFailsAfterTheSettingsAndStopsBeforeTheReplyBody) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->ReplyBody() = "old body";
+    model->Save();
+    // A folder in the file's place, with something in it, cannot be renamed over.
+    std::filesystem::remove(folder.AccountFile());
+    std::filesystem::create_directories(folder.AccountFile() / "in the way");
+    model->CurrentSettings().Minimize = true;
+    model->ReplyBody() = "new body";
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_FALSE(timer.running);
+    EXPECT_TRUE(app::LoadSettings(folder.SettingsFile()).Minimize);
+    EXPECT_EQ(app::LoadScrambledFile(folder.ReplyBodyFile()), "old body");
+
+    std::filesystem::remove_all(folder.AccountFile());
+    std::filesystem::remove(folder.ReplyBodyFile());
+    std::filesystem::create_directories(folder.ReplyBodyFile() / "in the way");
+    model->Save();
+    EXPECT_EQ(view.errors.size(), 2u);
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()), model->Accounts().Rows());  // written first
+}
+
+TEST_F(MainModelTest, ARefusedSettingsFileStillLetsTheDataFilesBeSavedButFailsTheSave) {
+    auto model = StartModel();
+    model->Save();
+    const auto oldSettings = ReadBytes(folder.SettingsFile());
+    AddAccount(*model, "a@x");
+    model->CurrentSettings().SendSubject = "Stop\r\nplease";  // cannot stay on its line
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_EQ(view.information, std::vector{kSaved});  // only from the first save
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(ReadBytes(folder.SettingsFile()), oldSettings);
+    EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()), model->Accounts().Rows());
 }
 
 TEST_F(MainModelTest, TheTimerIsStoppedBeforeTheErrorAndRestartedBeforeTheConfirmation) {
