@@ -2,7 +2,6 @@
 
 #include "app/AccountFile.h"
 #include "app/ReplyBody.h"
-#include "app/ScrambledFile.h"
 #include "app/Texts.h"
 
 namespace app {
@@ -13,14 +12,14 @@ constexpr std::uint32_t kMillisecondsPerMinute = 60000;
 }  // namespace
 
 MainModel::MainModel(DataFolder folder, MainView& view, Timer& checkTimer)
-    : folder_(std::move(folder)), view_(view), checkTimer_(checkTimer), editor_(accounts_, view),
-      settings_(DefaultSettings()) {}
+    : folder_(std::move(folder)), accountFile_(folder_.AccountFile()), replyBodyFile_(folder_.ReplyBodyFile()),
+      view_(view), checkTimer_(checkTimer), editor_(accounts_, view), settings_(DefaultSettings()) {}
 
 void MainModel::Start() {
     run_ = RunState{};
     settings_ = LoadSettings(folder_.SettingsFile());
-    accounts_.Assign(LoadAccountFile(folder_.AccountFile()));
-    replyBody_ = LoadReplyBody(folder_.ReplyBodyFile());
+    accounts_.Assign(ParseAccountFileContent(accountFile_.Load()));
+    replyBody_ = ReplyBodyFrom(replyBodyFile_.Load());
     RestartCheckTimer(IntervalMinutes(settings_.IntervalTime));
 }
 
@@ -47,11 +46,12 @@ void MainModel::Save() {
 }
 
 bool MainModel::WriteDataFiles() {
-    // Both texts are checked before either file is replaced, so a refused save leaves a matching pair.
+    // Both files are checked before either is replaced, so a refused save leaves a matching pair.
     const auto accountContent = BuildAccountFileContent(accounts_.Rows());
-    if (!accountContent || !FitsScrambledFile(*accountContent) || !FitsScrambledFile(replyBody_)) return false;
-    return SaveScrambledFile(*accountContent, folder_.AccountFile()) &&
-           SaveScrambledFile(replyBody_, folder_.ReplyBodyFile());
+    if (!accountContent || !accountFile_.MayReplace(*accountContent) || !replyBodyFile_.MayReplace(replyBody_)) {
+        return false;
+    }
+    return accountFile_.Replace(*accountContent) && replyBodyFile_.Replace(replyBody_);
 }
 
 void MainModel::ReportSaveFailed() {

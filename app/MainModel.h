@@ -8,6 +8,7 @@
 
 #include "app/AccountEditor.h"
 #include "app/AccountList.h"
+#include "app/DataFile.h"
 #include "app/DataFolder.h"
 #include "app/MainView.h"
 #include "app/RunState.h"
@@ -21,7 +22,8 @@ public:
     MainModel(DataFolder folder, MainView& view, Timer& checkTimer);
 
     // The window's creation: resets the run-wide state, reads quillet.ini, quillon.dat and quillon2.dat,
-    // leaves no row selected and starts the check timer. Missing or unreadable files give the defaults.
+    // leaves no row selected and starts the check timer. Missing or unreadable files give the defaults;
+    // a data file that is there but cannot be read is not saved over while it stays there (DataFile).
     // The window then applies the volume setting and shows the tray icon.
     void Start();
 
@@ -47,6 +49,8 @@ private:
     void ReportSaveFailed();
 
     DataFolder folder_;
+    DataFile accountFile_;
+    DataFile replyBodyFile_;
     MainView& view_;
     Timer& checkTimer_;
     AccountList accounts_;

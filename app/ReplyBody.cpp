@@ -5,9 +5,10 @@
 
 namespace app {
 
-std::string LoadReplyBody(const std::filesystem::path& path) {
-    std::string body = LoadScrambledFile(path);
-    return body.empty() ? std::string(kDefaultReplyBody) : body;
+std::string ReplyBodyFrom(std::string fileText) {
+    return fileText.empty() ? std::string(kDefaultReplyBody) : fileText;
 }
+
+std::string LoadReplyBody(const std::filesystem::path& path) { return ReplyBodyFrom(LoadScrambledFile(path)); }
 
 }  // namespace app

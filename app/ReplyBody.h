@@ -5,7 +5,11 @@
 
 namespace app {
 
-// The reply body of quillon2.dat, or the default body when the file is missing, unreadable or empty.
+// The reply body that the text of quillon2.dat stands for: the default body when it is empty (the file
+// missing, unreadable or empty).
+std::string ReplyBodyFrom(std::string fileText);
+
+// The reply body of quillon2.dat.
 std::string LoadReplyBody(const std::filesystem::path& path);
 
 }  // namespace app

@@ -15,15 +15,6 @@ constexpr unsigned char kScrambleKey = 0xA5;
 // bound only keeps a stray huge file from being read into memory.
 constexpr std::size_t kReadLimit = 16 * 1024 * 1024;
 
-// A file that is there but that LoadScrambledFile cannot read: the program started without its content,
-// so replacing it would lose that content unseen.
-bool UnreadableFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error) && !error) return false;
-    const auto size = std::filesystem::file_size(path, error);
-    return error || size > kReadLimit || !std::ifstream(path, std::ios::binary);
-}
-
 }  // namespace
 
 std::string ScrambleText(std::string_view text) {
@@ -38,20 +29,25 @@ bool FitsScrambledFile(std::string_view text) {
     return text.size() <= kScrambledFileCapacity && text.find('\0') == std::string_view::npos;
 }
 
-std::string LoadScrambledFile(const std::filesystem::path& path) {
+std::optional<std::string> ReadScrambledFile(const std::filesystem::path& path) {
     std::error_code error;
+    if (!std::filesystem::exists(path, error) && !error) return std::string();
     const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kReadLimit) return {};
+    if (error || size > kReadLimit) return std::nullopt;
     std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
+    if (!file) return std::nullopt;
     std::string text = ScrambleText(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
-    if (file.bad()) return {};
+    if (file.bad()) return std::nullopt;
     if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
     return text;
 }
 
+std::string LoadScrambledFile(const std::filesystem::path& path) {
+    return ReadScrambledFile(path).value_or(std::string());
+}
+
 bool SaveScrambledFile(std::string_view text, const std::filesystem::path& path) {
-    return FitsScrambledFile(text) && !UnreadableFile(path) && ReplaceFileAtomically(path, ScrambleText(text));
+    return FitsScrambledFile(text) && ReplaceFileAtomically(path, ScrambleText(text));
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,12 +20,15 @@ std::string ScrambleText(std::string_view text);
 // without a zero byte, which would end the text early on loading.
 bool FitsScrambledFile(std::string_view text);
 
-// The unscrambled text up to its first zero byte; empty when the file is missing or unreadable.
+// The unscrambled text up to its first zero byte; empty when the file is missing, nothing when it is there
+// but cannot be read.
+std::optional<std::string> ReadScrambledFile(const std::filesystem::path& path);
+
+// The same with a file that cannot be read taken as empty.
 std::string LoadScrambledFile(const std::filesystem::path& path);
 
 // Scrambles the text and replaces the file with it atomically, owner-only. A text that does not fit is
-// refused rather than cut, and a file that LoadScrambledFile could not read is not replaced, as what it
-// holds never reached the program. False on any failure, leaving the old file as it was.
+// refused rather than cut. False on any failure, leaving the old file as it was.
 bool SaveScrambledFile(std::string_view text, const std::filesystem::path& path);
 
 }  // namespace app

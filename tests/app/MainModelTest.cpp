@@ -205,6 +205,20 @@ TEST_F(MainModelTest, AnAccountFileThatCouldNotBeReadIsNotSavedOver) {
     EXPECT_EQ(std::filesystem::file_size(folder.AccountFile()), 17u * 1024 * 1024);
 }
 
+TEST_F(MainModelTest, AReplyBodyFileThatCouldNotBeReadKeepsTheAccountFileAsItWasToo) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->Save();
+    const auto oldAccounts = ReadBytes(folder.AccountFile());
+    std::filesystem::resize_file(folder.ReplyBodyFile(), 17 * 1024 * 1024);
+    model = StartModel();
+    AddAccount(*model, "b@x");
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
+    EXPECT_EQ(std::filesystem::file_size(folder.ReplyBodyFile()), 17u * 1024 * 1024);
+}
+
 TEST_F(MainModelTest, ASaveIntoAReadOnlyFolderReportsTheFailureAndChangesNothing) {
     auto model = StartModel();
     AddAccount(*model, "a@x");
