@@ -10,6 +10,7 @@
 #include "app/Texts.h"
 #include "cli/DataCommands.h"
 #include "cli/DataDirOption.h"
+#include "cli/TerminalText.h"
 #include "jcode/DisplayText.h"
 
 namespace cli {
@@ -26,11 +27,12 @@ private:
     std::ostream& out_;
 };
 
+// A data file may come from another program, so no value reaches the terminal unchecked.
 std::string TabSeparated(std::initializer_list<std::string_view> fields) {
     std::string line;
     for (const std::string_view field : fields) {
         if (!line.empty()) line += '\t';
-        line += field;
+        line += AsTerminalField(field);
     }
     return line;
 }
@@ -51,7 +53,9 @@ int ListAccounts(const Options& options, Io& io) {
 int ShowSettings(const Options& options, Io& io) {
     LineWriter writer(options, io.out);
     const app::Settings settings = app::LoadSettings(DataFolderFrom(options).SettingsFile());
-    for (const app::SettingsKey& key : app::SettingsKeys()) writer.Write(std::string(key.name) + "=" + key.write(settings));
+    for (const app::SettingsKey& key : app::SettingsKeys()) {
+        writer.Write(std::string(key.name) + "=" + AsTerminalField(key.write(settings)));
+    }
     return kExitOk;
 }
 
@@ -63,7 +67,8 @@ Command AccountsCommand() {
     "list the accounts of the data folder",
     "Lists the accounts of quillon.dat as the program loads them, one tab-separated line each after a\n"
     "line of column names: address, user, POP server, check, reject, SMTP server, auto-reply. The\n"
-    "password is never shown. A missing file lists no accounts.",
+    "password is never shown, control characters in a value show as \"?\". A missing file lists no\n"
+    "accounts.",
     {kUtf8Option, kDataDirOption},
     &ListAccounts,
     };
@@ -74,7 +79,8 @@ Command SettingsCommand() {
     "settings",
     "print the settings as the program reads them",
     "Prints the seven settings of quillet.ini as Key=Value lines, the way the program reads them: a\n"
-    "missing file or key gives its default, an unusable value what the program uses instead.",
+    "missing file or key gives its default, an unusable value what the program uses instead. Control\n"
+    "characters in a value show as \"?\".",
     {kUtf8Option, kDataDirOption},
     &ShowSettings,
     };

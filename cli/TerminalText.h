@@ -11,4 +11,9 @@ namespace cli {
 // double-byte character is a control byte.
 std::string WithoutTerminalControls(std::string_view text);
 
+// A value printed as one field of a tab-separated line or of a Key=Value line, such as a field of a data
+// file written by another program: every control byte becomes "?", TAB and line ends included, so the
+// value can neither drive the terminal nor end its column or its line.
+std::string AsTerminalField(std::string_view text);
+
 }  // namespace cli

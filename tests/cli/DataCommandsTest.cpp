@@ -59,6 +59,21 @@ TEST_F(DataCommandsTest, SettingsShowWhatTheProgramReads) {
               "ReceiveSubject=\xe6\x9c\xaa\xe6\x89\xbf\xe8\xab\xbe\xe5\xba\x83\xe5\x91\x8a\nVolume=125\n");
 }
 
+TEST_F(DataCommandsTest, ControlBytesInAValueShowAsQuestionMarksAndCannotSplitAColumn) {
+    // As another program might have written them: a title-setting escape, a TAB, a line break.
+    const std::vector<app::AccountRecord> rows = {
+        {"a\x1b]0;x\x07@x", "ta\tro", "pw", "pop\r\nfake\tline", kOnSjis, kOnSjis, "s\x7fmtp", kOnSjis},
+    };
+    ASSERT_TRUE(app::SaveScrambledFile(*app::BuildAccountFileContent(rows), folder.Path() / "quillon.dat"));
+    WriteBytes(folder.Path() / "quillet.ini", "[Init]\r\nSoundFile=a\x1b[2J\tb.wav\r\n");
+
+    const CliResult accounts = RunCli({"accounts", "--data-dir", folder.Path().string()});
+    EXPECT_EQ(accounts.out.substr(accounts.out.find('\n') + 1),
+              "a?]0;x?@x\tta?ro\tpop??fake?line\t" + kOnSjis + "\t" + kOnSjis + "\ts?mtp\t" + kOnSjis + "\n");
+    const CliResult settings = RunCli({"settings", "--data-dir", folder.Path().string()});
+    EXPECT_NE(settings.out.find("\nSoundFile=a?[2J?b.wav\n"), std::string::npos);
+}
+
 TEST_F(DataCommandsTest, AnEmptyFolderListsNothingAndDataDirIsAcceptedEverywhere) {
     const std::string empty = (folder.Path() / "nothing-here").string();
     const CliResult accounts = RunCli({"accounts", "--data-dir", empty});
