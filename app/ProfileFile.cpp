@@ -42,10 +42,18 @@ struct KeyLine {
     std::string_view value;
 };
 
+// A value may be quoted to keep blanks or a path with spaces together, as the Windows profile reader
+// allows: one pair of matching double or single quotes around the whole trimmed value is dropped.
+std::string_view Unquoted(std::string_view value) {
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return quoted ? value.substr(1, value.size() - 2) : value;
+}
+
 std::optional<KeyLine> ParseKeyLine(std::string_view line) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos || Trim(line).starts_with(';')) return std::nullopt;
-    return KeyLine{Trim(line.substr(0, equals)), Trim(line.substr(equals + 1))};
+    return KeyLine{Trim(line.substr(0, equals)), Unquoted(Trim(line.substr(equals + 1)))};
 }
 
 bool FitsOnALine(std::string_view text) { return text.find_first_of("\r\n") == std::string_view::npos; }

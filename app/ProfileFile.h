@@ -1,8 +1,8 @@
 #pragma once
 // A Windows-style profile file: "[Section]" lines, then "Key=Value" lines. Section and key names match
-// without regard to ASCII case, values are read trimmed, the first of duplicate sections or keys wins, and
-// a rewrite keeps every other line (other sections, comments) as it was. Bytes are not converted: the
-// settings are Shift_JIS in the file as in memory.
+// without regard to ASCII case, values are read trimmed and without a pair of quotes around them, the
+// first of duplicate sections or keys wins, and a rewrite keeps every other line (other sections,
+// comments) as it was. Bytes are not converted: the settings are Shift_JIS in the file as in memory.
 
 #include <cstddef>
 #include <filesystem>

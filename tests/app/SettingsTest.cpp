@@ -24,6 +24,20 @@ TEST(ProfileFile, NamesIgnoreAsciiCaseValuesAreTrimmedFirstEntryWins) {
     EXPECT_EQ(profile.Value("Missing", "Volume"), std::nullopt);
 }
 
+TEST(ProfileFile, OnePairOfQuotesAroundTheWholeValueIsDropped) {
+    const auto profile = app::ProfileFile::Parse(
+        "[Init]\nSoundFile= \"C:\\a b.wav\" \nA=' kept blanks '\nB=\"\"twice\"\"\nC=\"mixed'\nD=\"\nE=\"\"\n"
+        "F=\"left\" alone\nG=x\"y\"\n");
+    EXPECT_EQ(profile.Value("Init", "SoundFile"), "C:\\a b.wav");
+    EXPECT_EQ(profile.Value("Init", "A"), " kept blanks ");
+    EXPECT_EQ(profile.Value("Init", "B"), "\"twice\"");
+    EXPECT_EQ(profile.Value("Init", "C"), "\"mixed'");
+    EXPECT_EQ(profile.Value("Init", "D"), "\"");
+    EXPECT_EQ(profile.Value("Init", "E"), "");
+    EXPECT_EQ(profile.Value("Init", "F"), "\"left\" alone");
+    EXPECT_EQ(profile.Value("Init", "G"), "x\"y\"");
+}
+
 TEST(ProfileFile, CaseFoldingLeavesDoubleByteNamesExact) {
     // The second byte of the pair is "A" or "a": two different characters.
     const auto profile = app::ProfileFile::Parse("[s]\n\x83" "A=katakana\n");
