@@ -24,11 +24,25 @@ TEST(EventLog, TimeStampsAreZeroPadded) {
     EXPECT_EQ(app::FormatTimeStamp({999, 1, 1, 0, 0, 0}), "0999/01/01 00:00:00");
 }
 
+TEST(EventLog, IsOpenedAndClosedForEveryLine) {
+    TempFolder temp;
+    const app::DataFolder folder(temp.Path());
+    FixedClock clock;
+    const app::EventLog log(folder, clock);
+    log.WriteLog("first");
+    // Held open, the second line would go to the removed file and none would be seen.
+    std::filesystem::remove(folder.LogFile());
+    log.WriteLog("second");
+    EXPECT_EQ(ReadBytes(folder.LogFile()), "second\r\n");
+}
+
 TEST(EventLog, ALogThatCannotBeWrittenDropsTheLineQuietly) {
     TempFolder temp;
     FixedClock clock;
     WriteBytes(temp.Path() / "file", "x");
     app::EventLog(app::DataFolder(temp.Path() / "file" / "quillonv"), clock).WriteLog("dropped");
+    EXPECT_EQ(ReadBytes(temp.Path() / "file"), "x");  // the folder cannot be made under a file
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp.Path()), {}), 1);
 
     const app::DataFolder folder(temp.Path());
     EXPECT_EQ(RunWithReadOnlyFolder(temp.Path(), [&] {
