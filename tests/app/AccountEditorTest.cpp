@@ -96,6 +96,16 @@ TEST_F(AccountEditorTest, AddAppendsFromTheEditorAndEmptiesOnlyTheTextFields) {
     EXPECT_FALSE(accounts.Selected());
 }
 
+TEST_F(AccountEditorTest, AddLeavesTheSelectionWhereItWas) {
+    AddAccount("a@x");
+    AddAccount("b@x");
+    editor.SelectRow(1);
+    AddAccount("c@x");
+    ASSERT_EQ(accounts.Count(), 3u);
+    EXPECT_EQ(accounts.Selected(), 1u);
+    EXPECT_TRUE(EditorEmpty());  // the selected row is not shown again
+}
+
 TEST_F(AccountEditorTest, DeleteAsksFirstAndNeedsASelection) {
     AddAccount("a@x");
     AddAccount("b@x");
@@ -171,8 +181,15 @@ TEST_F(AccountEditorTest, RewriteKeepsThePositionAndNeedsValidInputAndASelection
     AddAccount("a@x");
     AddAccount("b@x");
     AddAccount("c@x");
+    Type("z@x", "", "p", "pop", "smtp");
+    editor.Rewrite();  // the input is judged before the missing selection
+    EXPECT_EQ(view.information, std::vector{kUserIdMissing});
+    EXPECT_EQ(view.focused, std::vector{EditorField::UserId});
+
+    view = FakeView{};
     Type("z@x", "u", "p", "pop", "smtp");
     editor.Rewrite();  // nothing selected
+    EXPECT_TRUE(view.information.empty());
     EXPECT_EQ(accounts.Rows()[1].MailAddress, "b@x");
 
     editor.SelectRow(1);

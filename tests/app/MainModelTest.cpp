@@ -52,6 +52,24 @@ TEST_F(MainModelTest, StartWithoutFilesUsesDefaultsAndStartsTheTimer) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path()));  // reading creates nothing
 }
 
+TEST_F(MainModelTest, StartForgetsWhatTheRunBeforeItGathered) {
+    auto model = StartModel();
+    app::RunState& run = model->Run();
+    run.SeenMessageIds.Add("<1@x>");
+    run.AdQueue.push_back({"a@x", "<1@x>", "1", "ad@x"});
+    run.CountdownTicks = 9;
+    run.FirstTickDone = true;
+    run.CheckRunning = true;
+    run.NewMailFound = true;
+    model->Start();
+    EXPECT_EQ(run.SeenMessageIds.Count(), 0u);
+    EXPECT_TRUE(run.AdQueue.empty());
+    EXPECT_EQ(run.CountdownTicks, 0u);
+    EXPECT_FALSE(run.FirstTickDone);
+    EXPECT_FALSE(run.CheckRunning);
+    EXPECT_FALSE(run.NewMailFound);
+}
+
 TEST_F(MainModelTest, SaveThenStartAgainGivesBackEverything) {
     auto model = StartModel();
     AddAccount(*model, "a@x");
@@ -136,6 +154,25 @@ TEST_F(MainModelTest, WhatTheFilesCannotHoldIsRefusedAndTheOldFilesStay) {
     EXPECT_EQ(view.errors.size(), 2u);
     EXPECT_TRUE(timer.running);  // a successful save restarts the disabled timer
     EXPECT_EQ(app::LoadAccountFile(folder.AccountFile()).size(), 403u);
+}
+
+TEST_F(MainModelTest, AFieldLongerThanItsSlotIsRefusedAndTheOldFilesStay) {
+    auto model = StartModel();
+    AddAccount(*model, "a@x");
+    model->Save();
+    const auto oldAccounts = ReadBytes(folder.AccountFile());
+    const auto oldBody = ReadBytes(folder.ReplyBodyFile());
+    // Not through the editor, which cuts at 40 bytes.
+    std::vector<app::AccountRecord> rows = model->Accounts().Rows();
+    rows.push_back(rows[0]);
+    rows.back().SmtpServer = std::string(41, 's');
+    model->Accounts().Assign(rows);
+    model->ReplyBody() = "new body";
+    model->Save();
+    EXPECT_EQ(view.errors, std::vector{kSaveFailed});
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(ReadBytes(folder.AccountFile()), oldAccounts);
+    EXPECT_EQ(ReadBytes(folder.ReplyBodyFile()), oldBody);
 }
 
 TEST_F(MainModelTest, AnAccountFileThatCannotBeCreatedFailsAfterTheSettingsAndStopsBeforeTheReplyBody) {
