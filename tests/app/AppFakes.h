@@ -1,8 +1,8 @@
 #pragma once
 // Stand-ins for what the window supplies to the core: a view that records what it was asked and answers
 // confirmations as told, a timer that records its calls, a clock that stands still, and a tray, a sound
-// and advertisement passes that record their calls in one shared journal. The view's message boxes and
-// the timer's calls go into a journal too when one is given, so a test can see their order.
+// and advertisement passes that record their calls in one shared journal. The view's message boxes, its
+// check-now button and the timer's calls go into a journal too when one is given, so a test can see their order.
 
 #include <cstdint>
 #include <string>
@@ -50,7 +50,10 @@ struct FakeView : app::MainView {
     void AccountsChanged() override { ++accountsChanged; }
     void EditorChanged() override { ++editorChanged; }
     void SetStatusText(std::string_view text) override { statusTexts.emplace_back(text); }
-    void SetCheckNowEnabled(bool enabled) override { checkNowEnabled.push_back(enabled); }
+    void SetCheckNowEnabled(bool enabled) override {
+        checkNowEnabled.push_back(enabled);
+        Note(enabled ? "check now on" : "check now off");
+    }
     void ContentViewChanged() override { ++contentViewChanged; }
     void MinimizeToTray() override { ++minimizedToTray; }
 

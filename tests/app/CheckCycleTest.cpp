@@ -172,10 +172,11 @@ TEST_F(CheckCycleTest, TheSoundFollowsNoveltyAndTheAnimationFollowsPresence) {
     EXPECT_TRUE(run.NewMailFound);
 
     journal.clear();
+    view.journal = &journal;
     Cycle().RunCheck();
     testsupport::ExpectScriptPlayed(server);
-    EXPECT_EQ(journal, (Journal{"stop animation", "start animation", "delete advertisements (0)",
-                                "send refusal mails (0)"}));
+    EXPECT_EQ(journal, (Journal{"stop animation", "check now off", "start animation", "delete advertisements (0)",
+                                "send refusal mails (0)", "check now on"}));
     EXPECT_EQ(Cycle().Content().Text(), listing);  // emptied and filled again
     EXPECT_EQ(Cycle().LastTally().messagesFound, 2);
     EXPECT_EQ(Cycle().LastTally().newMessages, 0);
