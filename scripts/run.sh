@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds QuillonV and runs it. Arguments go to the program.
+# Everything but the program's own output goes to stderr, so the script works as a filter in a pipe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh build
@@ -7,5 +8,5 @@ scripts/install-deps.sh build
 build_dir=build/release
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DQUILLONV_BUILD_TESTS=OFF -DQUILLONV_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build_dir" -j "$(nproc)"
+cmake --build "$build_dir" -j "$(nproc)" >&2
 exec "$build_dir/cli/quillonv-cli" "$@"
