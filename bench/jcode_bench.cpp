@@ -13,6 +13,7 @@
 
 #include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"
+#include "jcode/PairConversion.h"
 
 namespace {
 

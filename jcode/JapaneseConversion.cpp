@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "jcode/Cp932Tables.h"
+#include "jcode/PairConversion.h"
 #include "jcode/SjisBytes.h"
 
 namespace jcode {

@@ -23,20 +23,7 @@ std::string EucToJis(std::string_view euc);
 // UTF-8 to Shift_JIS; characters without a Shift_JIS code keep their UTF-8 bytes.
 std::string Utf8ToSjis(std::string_view utf8);
 
-// --- building blocks of the converters above ---
-
-struct BytePair {
-    unsigned char first;
-    unsigned char second;
-    bool operator==(const BytePair&) const = default;
-};
-
-// Bytes outside 0x21-0x7F are returned unchanged.
-BytePair JisPairToSjis(unsigned char j1, unsigned char j2);
-// Each result byte keeps only its low 7 bits.
-BytePair SjisPairToJis(unsigned char s1, unsigned char s2);
-// One byte in 0xA1-0xDF to its full-width Shift_JIS character; voiced marks stay separate spacing marks.
-BytePair HalfKanaToFull(unsigned char halfKana);
+// --- steps of Utf8ToSjis; UnicodeToSjis also serves DisplayText.h ---
 
 struct Utf8Piece {
     std::string bytes;

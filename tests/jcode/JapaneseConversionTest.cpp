@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "jcode/JapaneseConversion.h"
+#include "jcode/PairConversion.h"
 #include "jcode/SjisBytes.h"
 #include "tests/jcode/Bytes.h"
 
