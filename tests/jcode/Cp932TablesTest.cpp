@@ -1,11 +1,32 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "jcode/Cp932Tables.h"
 #include "jcode/JapaneseConversion.h"
+#include "jcode/SjisBytes.h"
 
 using namespace jcode;
+
+namespace {
+
+// The character a code decodes to through the forward tables, nothing where it decodes to none.
+std::optional<std::uint32_t> Decode(int code) {
+    if (code < 0x100) {
+        const std::uint16_t value = kCp932SingleByte[code];
+        if (value == kCp932NotSingleByte) return std::nullopt;
+        return value;
+    }
+    const int lead = code >> 8;
+    const int trail = code & 0xFF;
+    if (!IsSjisLead(lead) || trail < 0x40 || trail > 0xFC) return std::nullopt;
+    const std::uint16_t value = kCp932DoubleByte[lead <= 0x9F ? lead - 0x81 : lead - 0xE0 + 0x1F][trail - 0x40];
+    if (value == 0) return std::nullopt;
+    return value;
+}
+
+}  // namespace
 
 TEST(UnicodeSjisTable, HasTheExpectedShape) {
     int pages = 0;
@@ -31,7 +52,8 @@ TEST(UnicodeSjisTable, PageRanges) {
     } ranges[] = {
         {0x00, 0xA7, 0xF7}, {0x03, 0x91, 0xC9}, {0x04, 0x01, 0x51}, {0x20, 0x10, 0x3B}, {0x21, 0x03, 0xD4},
         {0x22, 0x00, 0xBF}, {0x23, 0x12, 0x12}, {0x24, 0x60, 0x73}, {0x25, 0x00, 0xEF}, {0x26, 0x05, 0x6F},
-        {0x30, 0x00, 0xFE}, {0x32, 0x31, 0xA8}, {0x33, 0x03, 0xCD}, {0xE0, 0x00, 0xFF}, {0xE6, 0x00, 0xFF},
+        {0x30, 0x00, 0xFE}, {0x32, 0x31, 0xA8}, {0x33, 0x03, 0xCD}, {0xE0, 0x00, 0xFF}, {0xE1, 0x00, 0xFF},
+        {0xE2, 0x00, 0xFF}, {0xE3, 0x00, 0xFF}, {0xE4, 0x00, 0xFF}, {0xE5, 0x00, 0xFF}, {0xE6, 0x00, 0xFF},
         {0xE7, 0x00, 0x57}, {0xF8, 0xF0, 0xF3}, {0xF9, 0x29, 0xDC}, {0xFA, 0x0E, 0x2D}, {0xFF, 0x01, 0xE5},
     };
     for (const Range& range : ranges) {
@@ -60,9 +82,7 @@ TEST(UnicodeToSjis, LowestCodeWinsAndUnreachedCharactersAreUnmapped) {
     for (const Row& row : rows) EXPECT_EQ(UnicodeToSjis(row.value), row.code) << std::hex << row.value;
 }
 
-TEST(Cp932Tables, ForwardAndReverseAgree) {
-    // Every mapped reverse entry decodes back to its character, and every decodable code of a character
-    // is at least as high as the one the reverse table keeps.
+TEST(Cp932Tables, EveryReverseEntryDecodesToItsCharacter) {
     std::set<std::uint32_t> checked;
     for (int page = 0; page < 256; ++page) {
         const UnicodeSjisPage& entry = UnicodeSjisTable[page];
@@ -70,11 +90,7 @@ TEST(Cp932Tables, ForwardAndReverseAgree) {
             const std::uint16_t code = entry.codes[i];
             if (code == 0) continue;
             const std::uint32_t value = page << 8 | (entry.first + i);
-            const std::uint16_t decoded = code < 0x100 ? kCp932SingleByte[code]
-                                                       : kCp932DoubleByte[(code >> 8) <= 0x9F ? (code >> 8) - 0x81
-                                                                                               : (code >> 8) - 0xC1]
-                                                                         [(code & 0xFF) - 0x40];
-            EXPECT_EQ(decoded, value) << std::hex << code;
+            EXPECT_EQ(Decode(code), value) << std::hex << code;
             checked.insert(value);
         }
     }
@@ -82,4 +98,31 @@ TEST(Cp932Tables, ForwardAndReverseAgree) {
     EXPECT_EQ(kCp932SingleByte[0x80], 0x80);
     EXPECT_EQ(kCp932SingleByte[0x81], kCp932NotSingleByte);
     EXPECT_EQ(kCp932SingleByte[0xB1], 0xFF71);
+}
+
+TEST(Cp932Tables, EveryDecodableCodeLeadsBackToTheLowestCodeOfItsCharacter) {
+    int decodable = 0;
+    for (int code = 0; code <= 0xFCFC; ++code) {
+        const std::optional<std::uint32_t> value = Decode(code);
+        if (!value) continue;
+        ++decodable;
+        if (*value == 0x80) continue;  // the one character the reverse table leaves out
+        const std::uint16_t kept = UnicodeToSjis(*value);
+        EXPECT_EQ(Decode(kept), value) << std::hex << code;
+        EXPECT_LE(kept, code) << std::hex << code;
+    }
+    // 196 single bytes and 9,604 pairs, as Python's decoder counts them.
+    EXPECT_EQ(decodable, 9800);
+}
+
+TEST(Cp932Tables, UserDefinedAreaMapsInCodeOrder) {
+    std::uint32_t value = 0xE000;
+    for (int lead = 0xF0; lead <= 0xF9; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            EXPECT_EQ(UnicodeToSjis(value), lead << 8 | trail) << std::hex << value;
+            ++value;
+        }
+    }
+    EXPECT_EQ(value, 0xE758u);
 }
