@@ -12,14 +12,20 @@ std::string Display(std::string_view raw) { return JisToSjis(DecodeMimeHeader(ra
 
 const std::string kWordA = "=?ISO-2022-JP?B?GyRCJCIbKEI=?=";
 
+struct DisplayRow {
+    const char* name;
+    std::string raw;
+    std::string display;
+};
+
+void ExpectDisplayed(std::initializer_list<DisplayRow> rows) {
+    for (const DisplayRow& row : rows) EXPECT_EQ(Display(row.raw), row.display) << row.name;
+}
+
 }  // namespace
 
 TEST(DecodeMimeHeader, RealWorldHeaderValues) {
-    struct Row {
-        const char* name;
-        std::string raw;
-        std::string display;
-    } rows[] = {
+    ExpectDisplayed({
         {"iso-2022-jp B word", kWordA, kSjisA},
         {"charset and letter in lower case", "=?iso-2022-jp?b?GyRCJCIbKEI=?=", kSjisA},
         {"blanks around and between words kept", "Re: " + kWordA + " " + kWordA, "Re: " + kSjisA + " " + kSjisA},
@@ -36,8 +42,19 @@ TEST(DecodeMimeHeader, RealWorldHeaderValues) {
         {"RFC 2231 language suffix not recognised", "=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?=",
          "=?ISO-2022-JP*ja?B?GyRCJCIbKEI=?="},
         {"empty", "", ""},
-    };
-    for (const Row& row : rows) EXPECT_EQ(Display(row.raw), row.display) << row.name;
+    });
+}
+
+TEST(DecodeMimeHeader, ConvertersSeeTheWholeTextAsTheEarlierStagesLeftIt) {
+    ExpectDisplayed({
+        {"raw EUC-JP beside an EUC-JP word", Bytes({0xA4, 0xA2}) + " =?EUC-JP?B?pKI=?=", kSjisA + " " + kSjisA},
+        // 0x82 0xA0 read as an EUC-JP pair gives JIS bytes 0x02 0x20, which JisToSjis copies.
+        {"raw Shift_JIS beside an EUC-JP word", kSjisA + " =?EUC-JP?B?pKI=?=", "\x02\x20 " + kSjisA},
+        {"raw UTF-8 beside a UTF-8 word", Bytes({0xE3, 0x81, 0x82}) + " =?UTF-8?B?44GC?=", kSjisA + " " + kSjisA},
+        // The half-width katakana 0xC2 0xA7 from the Shift_JIS word read as UTF-8 are the section sign.
+        {"shift_jis word output read by the UTF-8 stage", "=?SHIFT_JIS?Q?=C2=A7?= =?UTF-8?Q?x?=",
+         Bytes({0x81, 0x98}) + " x"},
+    });
 }
 
 TEST(DecodeMimeHeader, LeavesJisInItsEscapedForm) {
