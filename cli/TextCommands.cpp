@@ -23,8 +23,9 @@ std::string ReadAll(std::istream& in) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The whole input as one value, or with --lines every line (without its LF or CR LF) on its own,
-// each written followed by LF.
+// The whole input as one value, or with --lines every line on its own, each written followed by LF.
+// A line loses its LF or CR LF; a CR that ends the input goes too, as the last line of a CR LF file
+// saved without its final LF ends that way.
 int Filter(const Options& options, Io& io, const Transform& transform) {
     const std::string input = ReadAll(io.in);
     if (!options.Has(kLines.name)) {
@@ -35,7 +36,7 @@ int Filter(const Options& options, Io& io, const Transform& transform) {
     while (!rest.empty()) {
         const std::size_t end = rest.find('\n');
         std::string_view line = rest.substr(0, end);
-        if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
         io.out << transform(line) << '\n';
         rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
     }

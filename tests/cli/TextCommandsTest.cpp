@@ -27,6 +27,14 @@ TEST(DecodeHeaderCommand, LinesModeDecodesEachLine) {
     EXPECT_EQ(RunCli({"decode-header", "--lines"}, "").out, "");
 }
 
+TEST(TextCommands, LinesModeDropsTheCrOfALastLineWithoutLf) {
+    // A CR LF file whose last line lost its LF; a CR inside a line is part of the value.
+    const std::string input = kWordA + "\r\na\rb\r\n" + kWordA + "\r";
+    EXPECT_EQ(RunCli({"decode-header", "--lines"}, input).out, kSjisA + "\na\rb\n" + kSjisA + "\n");
+    const std::string sentA = "=?ISO-2022-JP?B?GyRCJCIbKEo=?=";
+    EXPECT_EQ(RunCli({"encode-subject", "--lines"}, kSjisA + "\r\n" + kSjisA + "\r").out, sentA + "\n" + sentA + "\n");
+}
+
 TEST(EncodeSubjectCommand, EncodesShiftJisOrUtf8Input) {
     const std::string refusal = Bytes({0x8D, 0xC4, 0x91, 0x97, 0x90, 0x4D, 0x8B, 0xD6, 0x8E, 0x7E}) + "!";
     EXPECT_EQ(RunCli({"encode-subject"}, refusal).out, kRefusalWord);
