@@ -5,9 +5,10 @@
 
 namespace cli {
 
-// Every command takes it, so scripts can pass it whatever they run; commands that read no data files
-// ignore it.
+// Every command takes it, so scripts can pass it whatever they run.
 inline constexpr OptionSpec kDataDirOption{"--data-dir", true, "use this data folder instead of the usual one"};
+// The same option for the commands that read no data files, with a help line that says so.
+inline constexpr OptionSpec kIgnoredDataDirOption{kDataDirOption.name, true, "accepted and ignored: reads no data"};
 
 // The folder --data-dir names, else the usual one.
 inline app::DataFolder DataFolderFrom(const Options& options) {

@@ -67,7 +67,7 @@ Command DecodeHeaderCommand() {
     "decode a raw header value to Shift_JIS (or UTF-8)",
     "Reads one raw header value from standard input and writes it decoded, as the program shows it:\n"
     "encoded-words and ISO-2022-JP become Shift_JIS. No newline is added.",
-    {kUtf8Option, kLines, kDataDirOption},
+    {kUtf8Option, kLines, kIgnoredDataDirOption},
     &DecodeHeader,
     };
 }
@@ -78,7 +78,7 @@ Command EncodeSubjectCommand() {
     "encode a subject for sending (ISO-2022-JP encoded-words)",
     "Reads a subject in Shift_JIS from standard input and writes it as the program sends it:\n"
     "ISO-2022-JP with every kanji run as one encoded-word. No newline is added.",
-    {{kUtf8Option.name, false, "read UTF-8 instead of Shift_JIS"}, kLines, kDataDirOption},
+    {{kUtf8Option.name, false, "read UTF-8 instead of Shift_JIS"}, kLines, kIgnoredDataDirOption},
     &EncodeSubject,
     };
 }

@@ -58,9 +58,16 @@ TEST(CommandLine, HelpListsCommandsAndOptions) {
     EXPECT_EQ(overview.status, 0);
     EXPECT_NE(overview.out.find("decode-header"), std::string::npos);
     EXPECT_NE(overview.out.find("encode-subject"), std::string::npos);
-    const CliResult help = RunCli({"decode-header", "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--lines"), std::string::npos);
+    for (const std::string command : {"decode-header", "encode-subject"}) {
+        const CliResult help = RunCli({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        for (const char* option : {"--utf8", "--lines", "--data-dir", "--help"}) {
+            EXPECT_NE(help.out.find(option), std::string::npos) << command << " " << option;
+        }
+        // Neither reads data, so neither offers to use another data folder, though both accept the option.
+        EXPECT_EQ(help.out.find("data folder"), std::string::npos) << command;
+        EXPECT_EQ(RunCli({command, "--data-dir", "/nonexistent"}, "x").status, 0) << command;
+    }
 }
 
 TEST(CliBinary, DecodesBytesFromStandardInput) {
