@@ -1,5 +1,5 @@
-// Throughput of the display conversions against glibc iconv on the same ISO-2022-JP text.
-// Prints MB/s per benchmark and, at the end, the ratio of our JisToSjis to iconv.
+// Throughput of the display conversions, and glibc iconv on the same ISO-2022-JP text in the same run.
+// Prints MB/s per benchmark and, at the end, ratios between measurements of the same input only.
 
 #include <benchmark/benchmark.h>
 #include <iconv.h>
@@ -17,9 +17,13 @@
 
 namespace {
 
-// Mail-like text: lines mixing kana and level-1 kanji runs with ASCII words, digits and punctuation,
-// spelled in Shift_JIS and converted to ISO-2022-JP as a sender's mail program would.
-std::string MakeIso2022JpText(std::size_t targetBytes) {
+// Inputs are lists of values converted one by one, as the program converts header values; the 1 MiB
+// text is a list of one.
+using Corpus = std::vector<std::string>;
+
+// Mail-like text in Shift_JIS: lines mixing kana and level-1 kanji runs with ASCII words, digits and
+// punctuation.
+std::string MakeShiftJisText(std::size_t targetBytes) {
     std::mt19937 random(2026);
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
     auto jisChar = [&]() -> std::pair<int, int> {
@@ -44,11 +48,11 @@ std::string MakeIso2022JpText(std::size_t targetBytes) {
         }
         sjis += line + "\r\n";
     }
-    return jcode::SjisToJis(sjis);
+    return sjis;
 }
 
 // Subject, From and Message-ID values as they arrive in today's mail.
-std::vector<std::string> MakeHeaderCorpus() {
+Corpus MakeHeaderCorpus() {
     const std::vector<std::string> samples = {
         "=?ISO-2022-JP?B?GyRCPGg0ViRORiM3bCRLJEQkJCRGGyhC?=",
         "Re: =?iso-2022-jp?B?GyRCJDckaCQmJEckOSEjGyhC?= =?iso-2022-jp?B?GyRCJCIkaiQsJEgkJhsoQg==?=",
@@ -61,25 +65,44 @@ std::vector<std::string> MakeHeaderCorpus() {
         "<20261207093015.4A2B@mail.example.co.jp>",
         "\x1B$B$3$s$K$A$O\x1B(B hello",
     };
-    std::vector<std::string> corpus;
+    Corpus corpus;
     for (int i = 0; i < 1000; ++i) corpus.push_back(samples[i % samples.size()]);
     return corpus;
 }
 
-const std::string& Iso2022JpText() {
-    static const std::string text = MakeIso2022JpText(1 << 20);
+const Corpus& ShiftJisText() {
+    static const Corpus text{MakeShiftJisText(1 << 20)};
     return text;
 }
 
-void BM_JisToSjis(benchmark::State& state) {
-    const std::string& text = Iso2022JpText();
-    for (auto _ : state) benchmark::DoNotOptimize(jcode::JisToSjis(text));
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+// The same text as a sender's mail program would send it.
+const Corpus& Iso2022JpText() {
+    static const Corpus text{jcode::SjisToJis(ShiftJisText().front())};
+    return text;
 }
-BENCHMARK(BM_JisToSjis)->Unit(benchmark::kMillisecond);
 
-void BM_IconvIso2022JpToCp932(benchmark::State& state) {
-    const std::string& text = Iso2022JpText();
+const Corpus& HeaderCorpus() {
+    static const Corpus corpus = MakeHeaderCorpus();
+    return corpus;
+}
+
+std::string DisplayPipeline(std::string_view raw) { return jcode::JisToSjis(jcode::DecodeMimeHeader(raw)); }
+
+using Convert = std::string (*)(std::string_view);
+using Input = const Corpus& (*)();
+
+void BM_Convert(benchmark::State& state, Convert convert, Input input) {
+    const Corpus& corpus = input();
+    std::size_t bytes = 0;
+    for (const std::string& value : corpus) bytes += value.size();
+    for (auto _ : state) {
+        for (const std::string& value : corpus) benchmark::DoNotOptimize(convert(value));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void BM_Iconv(benchmark::State& state, Input input) {
+    const std::string& text = input().front();
     iconv_t converter = iconv_open("CP932", "ISO-2022-JP");
     if (converter == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv has no ISO-2022-JP to CP932");
     std::string output(text.size() * 2, '\0');
@@ -98,52 +121,49 @@ void BM_IconvIso2022JpToCp932(benchmark::State& state) {
     iconv_close(converter);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
-BENCHMARK(BM_IconvIso2022JpToCp932)->Unit(benchmark::kMillisecond);
 
-void BM_DisplayPipelineOnHeaders(benchmark::State& state) {
-    const std::vector<std::string> corpus = MakeHeaderCorpus();
-    std::size_t bytes = 0;
-    for (const std::string& value : corpus) bytes += value.size();
-    for (auto _ : state) {
-        for (const std::string& value : corpus) benchmark::DoNotOptimize(jcode::JisToSjis(jcode::DecodeMimeHeader(value)));
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * corpus.size()));
-}
-BENCHMARK(BM_DisplayPipelineOnHeaders)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Convert, JisToSjis/text, &jcode::JisToSjis, &Iso2022JpText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Convert, DisplayPipeline/text, &DisplayPipeline, &Iso2022JpText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Iconv, IconvToCp932/text, &Iso2022JpText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Convert, SjisToJis/text, &jcode::SjisToJis, &ShiftJisText)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Convert, JisToSjis/headers, &jcode::JisToSjis, &HeaderCorpus)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Convert, DisplayPipeline/headers, &DisplayPipeline, &HeaderCorpus)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's bytes per second for the closing ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Keeps each benchmark's bytes per second, in MB/s, for the closing lines.
+class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             const auto found = run.counters.find("bytes_per_second");
-            if (found != run.counters.end()) bytesPerSecond_[run.benchmark_name()] = found->second;
+            if (found != run.counters.end()) megabytesPerSecond_[run.benchmark_name()] = found->second.value / 1e6;
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    double BytesPerSecond(const std::string& name) const {
-        const auto found = bytesPerSecond_.find(name);
-        return found == bytesPerSecond_.end() ? 0.0 : found->second.value;
+    double MegabytesPerSecond(const std::string& name) const {
+        const auto found = megabytesPerSecond_.find(name);
+        return found == megabytesPerSecond_.end() ? 0.0 : found->second;
     }
 
 private:
-    std::map<std::string, benchmark::Counter> bytesPerSecond_;
+    std::map<std::string, double> megabytesPerSecond_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.BytesPerSecond("BM_JisToSjis");
-    const double iconv = reporter.BytesPerSecond("BM_IconvIso2022JpToCp932");
-    const double pipeline = reporter.BytesPerSecond("BM_DisplayPipelineOnHeaders");
-    std::printf("\nJisToSjis: %.1f MB/s; glibc iconv ISO-2022-JP to CP932: %.1f MB/s; ratio JisToSjis/iconv: %.2f\n",
-                ours / 1e6, iconv / 1e6, iconv > 0 ? ours / iconv : 0.0);
-    std::printf("Display pipeline on header values: %.1f MB/s; ratio to iconv: %.2f\n", pipeline / 1e6,
-                iconv > 0 ? pipeline / iconv : 0.0);
+    const double iconv = reporter.MegabytesPerSecond("BM_Iconv/IconvToCp932/text");
+    const double jisText = reporter.MegabytesPerSecond("BM_Convert/JisToSjis/text");
+    const double pipelineText = reporter.MegabytesPerSecond("BM_Convert/DisplayPipeline/text");
+    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    std::printf("\n1 MiB ISO-2022-JP text, MB/s: JisToSjis %.1f, display pipeline %.1f, glibc iconv to CP932 %.1f;"
+                " JisToSjis/iconv %.2f, pipeline/iconv %.2f\n",
+                jisText, pipelineText, iconv, ratio(jisText, iconv), ratio(pipelineText, iconv));
+    std::printf("Header corpus, MB/s: JisToSjis %.1f, display pipeline %.1f\n",
+                reporter.MegabytesPerSecond("BM_Convert/JisToSjis/headers"),
+                reporter.MegabytesPerSecond("BM_Convert/DisplayPipeline/headers"));
     benchmark::Shutdown();
     return 0;
 }
