@@ -97,11 +97,8 @@ std::string Utf8ToSjisStrict(std::string_view utf8) {
             out += '\0';
         } else if (code == 0) {
             out += '?';
-        } else if (code < 0x100) {
-            out += static_cast<char>(code);
         } else {
-            out += static_cast<char>(code >> 8);
-            out += static_cast<char>(code & 0xFF);
+            AppendSjisCode(out, code);
         }
         utf8.remove_prefix(decoded ? decoded->length : 1);
     }

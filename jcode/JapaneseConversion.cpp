@@ -267,8 +267,9 @@ Utf8Piece Utf8CharToSjis(std::string_view utf8) {
     const std::uint16_t code =
         IsWellFormedSupplementary(sequence, value) ? kSjisGetaMark : UnicodeToSjis(value);
     if (code == 0) return {std::string(sequence), count};
-    if (code < 0x100) return {std::string(1, static_cast<char>(code)), count};
-    return {std::string{static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)}, count};
+    Utf8Piece piece{{}, count};
+    AppendSjisCode(piece.bytes, code);
+    return piece;
 }
 
 std::string Utf8ToSjis(std::string_view utf8) {
