@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 #include "jcode/Cp932Tables.h"
 #include "jcode/PairConversion.h"
@@ -29,10 +30,34 @@ constexpr std::array<std::uint16_t, 63> kFullWidthKana = {
 
 unsigned char ByteAt(std::string_view text, std::size_t index) { return static_cast<unsigned char>(text[index]); }
 
-void Append(std::string& out, BytePair pair) {
-    out += static_cast<char>(pair.first);
-    out += static_cast<char>(pair.second);
-}
+// The JIS output of SjisToJis and EucToJis: ESC $ B before the first pair of a kanji run, ESC ( J
+// before the one-byte character after it and at the end of the text.
+class KanjiRunWriter {
+public:
+    explicit KanjiRunWriter(std::size_t inputSize) { out_.reserve(inputSize + 8); }
+
+    void Pair(BytePair pair) {
+        if (!inKanji_) out_ += kKanjiIn;
+        inKanji_ = true;
+        out_ += static_cast<char>(pair.first);
+        out_ += static_cast<char>(pair.second);
+    }
+
+    void Single(char byte) {
+        if (inKanji_) out_ += kKanjiOut;
+        inKanji_ = false;
+        out_ += byte;
+    }
+
+    std::string Finish() && {
+        if (inKanji_) out_ += kKanjiOut;
+        return std::move(out_);
+    }
+
+private:
+    std::string out_;
+    bool inKanji_ = false;
+};
 
 enum class JisState { Ascii, Kanji, Kana };
 
@@ -155,65 +180,44 @@ std::string JisToSjis(std::string_view jis) {
 }
 
 std::string SjisToJis(std::string_view sjis) {
-    std::string out;
-    out.reserve(sjis.size() + 8);
-    bool inKanji = false;
-    auto openKanji = [&] {
-        if (!inKanji) out += kKanjiIn;
-        inKanji = true;
-    };
-    auto closeKanji = [&] {
-        if (inKanji) out += kKanjiOut;
-        inKanji = false;
-    };
+    KanjiRunWriter out(sjis.size());
     std::size_t p = 0;
     while (p < sjis.size()) {
         const unsigned char byte = ByteAt(sjis, p);
         // A lead byte in the last position meets the end, as if a blank followed it.
         const unsigned char next = p + 1 < sjis.size() ? ByteAt(sjis, p + 1) : ' ';
         if (IsSjisLead(byte) && IsSjisTrail(next)) {
-            openKanji();
-            Append(out, SjisPairToJis(byte, next));
+            out.Pair(SjisPairToJis(byte, next));
             p += 2;
         } else if (IsHalfKana(byte)) {
-            openKanji();
             const BytePair full = HalfKanaToFull(byte);
-            Append(out, SjisPairToJis(full.first, full.second));
+            out.Pair(SjisPairToJis(full.first, full.second));
             p += 1;
         } else {
-            closeKanji();
-            out += byte < 0x80 ? static_cast<char>(byte) : '?';
+            out.Single(byte < 0x80 ? static_cast<char>(byte) : '?');
             p += 1;
         }
     }
-    closeKanji();
-    return out;
+    return std::move(out).Finish();
 }
 
 std::string EucToJis(std::string_view euc) {
-    std::string out;
-    out.reserve(euc.size() + 8);
-    bool inKanji = false;
+    KanjiRunWriter out(euc.size());
     std::size_t p = 0;
     while (p < euc.size()) {
         const unsigned char byte = ByteAt(euc, p);
         const unsigned char next = p + 1 < euc.size() ? ByteAt(euc, p + 1) : ' ';
         if (byte > 0x80 && next > 0x80) {
-            if (!inKanji) out += kKanjiIn;
-            inKanji = true;
-            Append(out, {static_cast<unsigned char>(byte - 0x80), static_cast<unsigned char>(next - 0x80)});
+            out.Pair({static_cast<unsigned char>(byte - 0x80), static_cast<unsigned char>(next - 0x80)});
             p += 2;
         } else if (byte >= 0x80) {
             p += 1;  // a stray high byte is dropped and leaves the mode alone
         } else {
-            if (inKanji) out += kKanjiOut;
-            inKanji = false;
-            out += static_cast<char>(byte);
+            out.Single(static_cast<char>(byte));
             p += 1;
         }
     }
-    if (inKanji) out += kKanjiOut;
-    return out;
+    return std::move(out).Finish();
 }
 
 std::uint16_t UnicodeToSjis(std::uint32_t value) {
