@@ -7,7 +7,6 @@
 #include "app/SessionSteps.h"
 #include "app/Texts.h"
 #include "app/Trim.h"
-#include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"
 
 namespace app {
@@ -15,10 +14,6 @@ namespace {
 
 constexpr std::uint32_t kCountdownMilliseconds = 1000;
 constexpr int kReportNothing = 0;
-
-std::string DisplayText(std::string_view headerText) {
-    return jcode::JisToSjis(jcode::DecodeMimeHeader(headerText));
-}
 
 // Every line followed by CR LF, the closing empty line and "." included.
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -149,9 +144,9 @@ void CheckCycle::FetchSummaries(const AccountRecord& row) {
 void CheckCycle::HandleSummary() {
     RunState& run = context_.run;
     const net::TSummary& summary = NMPOP31.Summary();
-    const std::string sender = DisplayText(summary.From);
-    const std::string subject = DisplayText(summary.Subject);
-    const std::string header = DisplayText(JoinLines(summary.Header.Lines()));
+    const std::string sender = jcode::DecodeHeaderForDisplay(summary.From);
+    const std::string subject = jcode::DecodeHeaderForDisplay(summary.Subject);
+    const std::string header = jcode::DecodeHeaderForDisplay(JoinLines(summary.Header.Lines()));
     // The header box is read for every entry, so changing it affects the following entries only.
     content_.AppendEntry(NMPOP31.Host, sender, subject, header, context_.settings.HeaderAdd);
     context_.view.ContentViewChanged();

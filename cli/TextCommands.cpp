@@ -46,7 +46,7 @@ int Filter(const Options& options, Io& io, const Transform& transform) {
 int DecodeHeader(const Options& options, Io& io) {
     const bool utf8 = options.Has(kUtf8Option.name);
     return Filter(options, io, [utf8](std::string_view value) {
-        std::string sjis = jcode::JisToSjis(jcode::DecodeMimeHeader(value));
+        std::string sjis = jcode::DecodeHeaderForDisplay(value);
         return utf8 ? jcode::SjisToUtf8(sjis) : sjis;
     });
 }

@@ -88,6 +88,8 @@ std::string DecodeMimeHeader(std::string_view text) {
     return current;
 }
 
+std::string DecodeHeaderForDisplay(std::string_view text) { return JisToSjis(DecodeMimeHeader(text)); }
+
 std::string DecodeEncodedWords(std::string_view text, std::string_view charset) {
     constexpr char kOutside = ' ';
     const std::size_t length = charset.size();

@@ -12,6 +12,9 @@ namespace jcode {
 // always meant for JisToSjis. Other charsets stay verbatim.
 std::string DecodeMimeHeader(std::string_view text);
 
+// What any received header value is shown as: JisToSjis(DecodeMimeHeader(text)), Shift_JIS throughout.
+std::string DecodeHeaderForDisplay(std::string_view text);
+
 // Decodes the encoded-words of one charset (matched without regard to case) and copies all other bytes.
 std::string DecodeEncodedWords(std::string_view text, std::string_view charset);
 

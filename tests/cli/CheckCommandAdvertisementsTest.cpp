@@ -62,7 +62,7 @@ std::string HeaderValue(const std::string& data, const std::string& name) {
     if (start == std::string::npos) return "(no " + name + " line)";
     const std::size_t valueStart = start + name.size() + 4;
     const std::string value = data.substr(valueStart, data.find("\r\n", valueStart) - valueStart);
-    return jcode::SjisToUtf8(jcode::JisToSjis(jcode::DecodeMimeHeader(value)));
+    return jcode::SjisToUtf8(jcode::DecodeHeaderForDisplay(value));
 }
 
 std::string BodyText(const std::string& data) {
