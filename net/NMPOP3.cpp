@@ -16,6 +16,12 @@ constexpr std::size_t kMessageIdLength = 256;
 // not ending its reply, and the lines would be kept until memory runs out.
 constexpr std::size_t kLongestHeader = 1048576;
 
+// A reply is positive when its first word contains "+OK".
+bool IsPositiveReply(const std::string& reply)
+{
+    return NthWord(reply, ' ', 1).find("+OK") != std::string::npos;
+}
+
 // The reply line is the message; a closed connection leaves no line, so it gets a text of its own.
 [[noreturn]] void RaiseReply(const std::string& reply)
 {
@@ -75,11 +81,6 @@ bool ToInt(std::string_view text, std::int32_t& value)
     return !text.empty() && error == std::errc() && end == text.data() + text.size();
 }
 }  // namespace
-
-bool IsPositiveReply(const std::string& reply)
-{
-    return NthWord(reply, ' ', 1).find("+OK") != std::string::npos;
-}
 
 TNMPOP3::TNMPOP3(PumpFunction pump, HostResolver resolver) : TPowersock(std::move(pump), std::move(resolver))
 {

@@ -61,7 +61,4 @@ private:
     std::string attachFilePath_;
 };
 
-// A reply is positive when its first word contains "+OK".
-bool IsPositiveReply(const std::string& reply);
-
 }  // namespace net
