@@ -85,7 +85,7 @@ TEST_F(Powersock, ADottedAddressConnectsWithoutLookupAndTransactionTakesTheReply
 {
     ScriptedServer server;
     server.Expect("EHLO x").SendLine("250 hello").Expect("NOOP").SendLine("+OK fine")
-        .Expect("BIG").SendLine("12345678901 too long").Close();
+        .Expect("HUGE").SendLine("9999999999 x").Expect("BIG").SendLine("12345678901 too long").Close();
     socket.TimeOut = 2000;
     ConnectTo(server);
     EXPECT_EQ(log.events, (std::vector<std::string>{"Connect"}));
@@ -95,6 +95,8 @@ TEST_F(Powersock, ADottedAddressConnectsWithoutLookupAndTransactionTakesTheReply
     EXPECT_EQ(socket.Transaction("NOOP"), "+OK fine\r\n");
     EXPECT_EQ(socket.ReplyNumber(), 0);
     EXPECT_EQ(socket.LastReply(), "+OK fine\r\n");
+    EXPECT_EQ(socket.Transaction("HUGE"), "9999999999 x\r\n");
+    EXPECT_EQ(socket.ReplyNumber(), 0);
     EXPECT_THROW(socket.Transaction("BIG"), Exception);
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Already connected");

@@ -1,5 +1,6 @@
 #include "net/Exceptions.h"
 #include "net/NthWord.h"
+#include "net/ReplyCode.h"
 #include "net/SocketErrorTable.h"
 #include "net/ThreadTimer.h"
 
@@ -21,6 +22,23 @@ TEST(NthWord, SplitsRepliesAtSpacesKeepingTheTerminatorInTheLastField)
     EXPECT_EQ(NthWord("", ' ', 1), "");
     EXPECT_EQ(NthWord("", ' ', 5), "");
     EXPECT_EQ(NthWord("word", ' ', 0), "");
+}
+
+TEST(ReplyCode, TheLeadingDigitsAreReadAsA32BitNumberThatMustFitIn16Bits)
+{
+    EXPECT_EQ(ReplyCode("250 ok\r\n"), 250);
+    EXPECT_EQ(ReplyCode("00042-x"), 42);
+    EXPECT_EQ(ReplyCode("32767 x"), 32767);
+    EXPECT_EQ(ReplyCode("+OK 250\r\n"), 0);
+    EXPECT_EQ(ReplyCode(""), 0);
+    // Digits that make no 32-bit number do not convert.
+    EXPECT_EQ(ReplyCode("9999999999 x"), 0);
+    EXPECT_EQ(ReplyCode("2147483648 x"), 0);
+    EXPECT_THROW(ReplyCode("32768 x"), Exception);
+    EXPECT_THROW(ReplyCode("2147483647 x"), Exception);
+    // Only ten digits are read: eleven nines stop at 9999999999, eleven digits from 1 at 1234567890.
+    EXPECT_EQ(ReplyCode("99999999999"), 0);
+    EXPECT_THROW(ReplyCode("12345678901"), Exception);
 }
 
 TEST(SocketErrorTable, MessagesCarryTheNumberAndTheText)
