@@ -388,8 +388,9 @@ void TPowersock::CheckConnection()
 
 void TPowersock::WaitUntilWritable()
 {
-    // Sending serves no pending work, so no handler runs in the middle of a send; only the time-out
-    // can end a peer that has stopped reading.
+    // Sending serves no pending work, but the time-out timer is delivered: a peer that has stopped reading
+    // must not hold the send for ever. Its Abort may run a client's handlers before the send ends (a POP3
+    // client drops the connection and fires OnDisconnect).
     pollfd ready{socket_, POLLOUT, 0};
     ::poll(&ready, 1, kPassMilliseconds);
     timer_.DeliverDue();

@@ -14,6 +14,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +68,38 @@ int ListenerThatNeverAccepts(int backlog, sockaddr_in& address)
     ::listen(listener, backlog);
     return listener;
 }
+
+// Shuts a socket down from a thread of its own once the bound has passed, so that a send the time-out
+// fails to end makes the test fail instead of hanging it.
+class SendWatchdog {
+public:
+    SendWatchdog(int fd, std::chrono::milliseconds bound)
+        : thread_([this, fd, bound] {
+              std::unique_lock lock(mutex_);
+              if (!releasedChanged_.wait_for(lock, bound, [this] { return released_; })) {
+                  ::shutdown(fd, SHUT_RDWR);
+              }
+          })
+    {
+    }
+    ~SendWatchdog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            released_ = true;
+        }
+        releasedChanged_.notify_one();
+        thread_.join();
+    }
+    SendWatchdog(const SendWatchdog&) = delete;
+    SendWatchdog& operator=(const SendWatchdog&) = delete;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable releasedChanged_;
+    bool released_ = false;
+    std::thread thread_;
+};
 
 class Powersock : public testing::Test {
 protected:
@@ -457,6 +491,32 @@ TEST(PowersockSend, APeerThatStopsReadingEndsSendStreamAfterTheTimeOut)
     EXPECT_TRUE(socket.TimedOut());
     EXPECT_LT(socket.BytesSent(), socket.BytesTotal());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    ::close(listener);
+}
+
+TEST(PowersockSend, APeerThatStopsReadingEndsAWriteOnceAfterTheTimeOut)
+{
+    TPowersock socket;
+    sockaddr_in address{};
+    const int listener = ListenerThatNeverAccepts(1, address);
+    socket.Host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    socket.TimeOut = 1000;
+    socket.Connect();
+    const int smallBuffer = 4096;
+    ::setsockopt(socket.SocketHandle(), SOL_SOCKET, SO_SNDBUF, &smallBuffer, sizeof smallBuffer);
+    int timeOuts = 0;
+    socket.ReportLevel = 8;
+    socket.OnStatus = [&](TPowersock&, const std::string& status) { timeOuts += status == "Timer Triggered"; };
+    SendWatchdog watchdog(socket.SocketHandle(), 5s);
+
+    // Far more than both small buffers hold, yet short enough for one Write.
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(MessageOf<EAbortError>([&] { socket.Write(std::string(60000, 'x')); }), "Socket send aborted");
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 950ms);
+    EXPECT_LT(waited, 2000ms);
+    EXPECT_TRUE(socket.TimedOut());
+    EXPECT_EQ(timeOuts, 1);
     ::close(listener);
 }
 
