@@ -69,6 +69,36 @@ int ListenerThatNeverAccepts(int backlog, sockaddr_in& address)
     return listener;
 }
 
+// A listener whose backlog is full, so that it leaves further connection attempts unanswered.
+class ListenerThatAnswersNoConnection {
+public:
+    ListenerThatAnswersNoConnection() : listener_(ListenerThatNeverAccepts(0, address_))
+    {
+        for (int i = 0; i < 4; ++i) {
+            const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&address_), sizeof address_);
+            fillers_.push_back(filler);
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    ~ListenerThatAnswersNoConnection()
+    {
+        for (int fd : fillers_) {
+            ::close(fd);
+        }
+        ::close(listener_);
+    }
+    ListenerThatAnswersNoConnection(const ListenerThatAnswersNoConnection&) = delete;
+    ListenerThatAnswersNoConnection& operator=(const ListenerThatAnswersNoConnection&) = delete;
+
+    std::string Host() const { return "127.0.0.1:" + std::to_string(ntohs(address_.sin_port)); }
+
+private:
+    sockaddr_in address_{};
+    int listener_;
+    std::vector<int> fillers_;
+};
+
 // Shuts a socket down from a thread of its own once the bound has passed, so that a send the time-out
 // fails to end makes the test fail instead of hanging it.
 class SendWatchdog {
@@ -214,6 +244,8 @@ TEST(PowersockLookup, ASlowLookupTimesOutOrIsCanceledWhileTheWaitKeepsPumping)
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Host Lookup Timed Out");
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
     EXPECT_TRUE(socket.TimedOut());
+    // The timer stands in for the lookup result that never came.
+    EXPECT_TRUE(socket.AsyncDone());
     EXPECT_GT(pumps, 5);
 
     cancelFromPump = true;
@@ -221,6 +253,7 @@ TEST(PowersockLookup, ASlowLookupTimesOutOrIsCanceledWhileTheWaitKeepsPumping)
     socket.TimeOut = 0;
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Host Lookup Canceled");
     EXPECT_EQ(pumps, 5);
+    EXPECT_FALSE(socket.AsyncDone());
     EXPECT_TRUE(log.events.empty());
 }
 
@@ -231,36 +264,44 @@ TEST_F(Powersock, ARefusedConnectionFailsAfterOnConnectionFailedAndLeavesTheComp
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Failed");
     EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
     EXPECT_EQ(socket.LastErrorNo(), 10061);
+    EXPECT_FALSE(socket.AsyncOk());
     EXPECT_FALSE(socket.Connected());
 
     ScriptedServer server;
     server.SendLine("+OK again").Close();
     ConnectTo(server);
+    EXPECT_TRUE(socket.AsyncOk());
     EXPECT_EQ(socket.ReadLn(), "+OK again\r\n");
 }
 
 TEST_F(Powersock, AConnectionNobodyAcceptsTimesOut)
 {
-    // With its backlog full the listener leaves further connection attempts unanswered.
-    sockaddr_in address{};
-    const int listener = ListenerThatNeverAccepts(0, address);
-    std::vector<int> fillers;
-    for (int i = 0; i < 4; ++i) {
-        const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-        ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        fillers.push_back(filler);
-    }
-    std::this_thread::sleep_for(50ms);
-
-    socket.Host = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    ListenerThatAnswersNoConnection listener;
+    socket.Host = listener.Host();
     socket.TimeOut = 200;
     EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Timed out");
     EXPECT_TRUE(socket.TimedOut());
     EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
-    for (int fd : fillers) {
-        ::close(fd);
-    }
-    ::close(listener);
+}
+
+TEST(PowersockPump, ACancelFromThePumpEndsAConnectAfterOnConnectionFailed)
+{
+    int pumps = 0;
+    TPowersock* self = nullptr;
+    TPowersock socket([&] {
+        if (++pumps == 20) {
+            self->Cancel();
+        }
+    });
+    self = &socket;
+    EventLog log(socket);
+    ListenerThatAnswersNoConnection listener;
+    socket.Host = listener.Host();
+    socket.TimeOut = 5000;
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Canceled");
+    EXPECT_EQ(pumps, 20);
+    EXPECT_FALSE(socket.TimedOut());
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
 }
 
 TEST_F(Powersock, ReadLnTakesOnlyTheLineAndJoinsPieces)
