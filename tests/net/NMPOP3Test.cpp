@@ -39,9 +39,24 @@ protected:
         };
     }
 
+    // Every script that was started must have been played to its end (a stall counts) without a mismatch.
+    void TearDown() override
+    {
+        if (serverStarted) {
+            testsupport::ExpectScriptPlayed(server);
+        }
+    }
+
     TPowersock::NotifyEvent Record(std::string name)
     {
         return [this, name](TPowersock&) { events.push_back(name); };
+    }
+
+    void StartServer()
+    {
+        server.Start();
+        serverStarted = true;
+        pop.Host = server.Address();
     }
 
     // Greeting, login and STAT with three messages; the test's steps follow.
@@ -52,14 +67,14 @@ protected:
 
     void StartAndConnect()
     {
-        server.Start();
-        pop.Host = server.Address();
+        StartServer();
         pop.Connect();
         ASSERT_TRUE(pop.Connected());
         events.clear();
     }
 
     ScriptedServer server;
+    bool serverStarted = false;
     TNMPOP3 pop;
     Events events;
 };
@@ -67,8 +82,7 @@ protected:
 TEST_F(Pop3, ALoginSetsMailCountAndFiresOnConnectOnce)
 {
     LoggedInScript().Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     EXPECT_EQ(pop.Port, 110);
     pop.Connect();
     EXPECT_TRUE(pop.Connected());
@@ -77,7 +91,6 @@ TEST_F(Pop3, ALoginSetsMailCountAndFiresOnConnectOnce)
     pop.Disconnect();
     EXPECT_FALSE(pop.Connected());
     EXPECT_EQ(events, (Events{"Connect", "Disconnect"}));
-    testsupport::ExpectScriptPlayed(server);
 
     // Not connected: nothing is sent and no event fires.
     pop.Disconnect();
@@ -87,8 +100,7 @@ TEST_F(Pop3, ALoginSetsMailCountAndFiresOnConnectOnce)
 TEST_F(Pop3, AStatReplyWithoutSizeGivesNoMessages)
 {
     server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3").Stall();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     pop.Connect();
     EXPECT_EQ(pop.MailCount(), 0);
 }
@@ -110,8 +122,7 @@ TEST_F(Pop3, MissingCredentialsFailBeforeAnyConnection)
 
     // A handler that fills the credentials lets the login go on.
     LoggedInScript().Stall();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     pop.OnAuthenticationNeeded = [&](bool& handled) {
         pop.UserID = "alice";
         handled = true;
@@ -123,13 +134,11 @@ TEST_F(Pop3, MissingCredentialsFailBeforeAnyConnection)
 TEST_F(Pop3, ARejectedPasswordWithoutHandlerLogsOutAndFails)
 {
     server.Pop3Greeting().Expect("USER alice").SendLine("+OK").Expect("PASS secret").SendLine("-ERR denied").Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
     EXPECT_FALSE(pop.Connected());
     EXPECT_FALSE(pop.Busy());
     EXPECT_EQ(events, (Events{"Disconnect"}));
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
@@ -138,8 +147,7 @@ TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
         .Expect("USER alice").SendLine("+OK").Expect("PASS secret").SendLine("-ERR denied")
         .Expect("USER bob").SendLine("-ERR unknown")
         .Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     int asked = 0;
     pop.OnAuthenticationFailed = [&](bool& handled) {
         ++asked;
@@ -148,46 +156,38 @@ TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
     };
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
     EXPECT_EQ(asked, 1);
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, ALineBreakInTheCredentialsNeverReachesTheServer)
 {
     server.Pop3Greeting().Expect("USER alice").SendLine("+OK").Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     pop.Password = "secret\r\nDELE 1";
     EXPECT_EQ(MessageOf<ESockError>([&] { pop.Connect(); }), "Line to send holds a line break or zero byte");
     EXPECT_FALSE(pop.Connected());
     EXPECT_EQ(events, (Events{"Disconnect"}));
-    testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(server.Received(), "USER alice\r\nQUIT\r\n");
 }
 
 TEST_F(Pop3, ANegativeGreetingIsTheMessageAndTheConnectionIsClosed)
 {
     server.SendLine("-ERR busy").Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "-ERR busy\r\n");
     EXPECT_EQ(events, (Events{"Disconnect"}));
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, AFailedStatComesAfterOnDisconnectAndOnConnect)
 {
     server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("-ERR locked").Pop3Quit();
-    server.Start();
-    pop.Host = server.Address();
+    StartServer();
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "-ERR locked\r\n");
     EXPECT_EQ(events, (Events{"Disconnect", "Connect"}));
     EXPECT_EQ(pop.MailCount(), 0);
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, ARefusedConnectionFiresOnConnectionFailedOnly)
 {
-    LoggedInScript();  // never played
     pop.Host = "127.0.0.1:1";
     EXPECT_EQ(MessageOf<ESockError>([&] { pop.Connect(); }), "Connection Failed");
     EXPECT_EQ(events, (Events{"ConnectionFailed"}));
@@ -218,8 +218,6 @@ TEST_F(Pop3, GetSummaryParsesTheHeaderAndTheListSize)
                                                                "Message-ID: <1@example.jp>", "", "."}));
     EXPECT_EQ(events, (Events{"RetrieveStart", "Summary Retrieved", "RetrieveEnd"}));
     EXPECT_FALSE(pop.Busy());
-    EXPECT_TRUE(server.WaitUntilPlayed());
-    EXPECT_TRUE(server.Mismatches().empty());
 }
 
 TEST_F(Pop3, HeaderNamesMatchOnlyAsSpelledAndTheLastOneWins)
@@ -317,7 +315,6 @@ TEST_F(Pop3, DeleteJudgesOnlyTheFirstWordOfTheReply)
     EXPECT_EQ(events, (Events{"Failure"}));
     EXPECT_FALSE(pop.Busy());
     pop.Disconnect();
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)
@@ -335,7 +332,6 @@ TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)
     pop.GetSummary(1);
     EXPECT_EQ(pop.Summary().Subject, " one");
     pop.Disconnect();
-    testsupport::ExpectScriptPlayed(server);
 }
 
 TEST_F(Pop3, OperationsWithoutConnectionAskOnceThenFail)
@@ -378,8 +374,7 @@ class HostilePop3 : public Pop3 {
 protected:
     std::string ConnectFails()
     {
-        server.Start();
-        pop.Host = server.Address();
+        StartServer();
         pop.TimeOut = 300;
         const auto start = std::chrono::steady_clock::now();
         std::string message = MessageOf<Exception>([&] { pop.Connect(); });
@@ -393,7 +388,9 @@ protected:
 
 TEST_F(HostilePop3, AGreetingLongerThanALineMayBe)
 {
-    server.Send(std::string(70000, '+')).Send("\r\n").Stall();
+    // Without a line feed the greeting already holds more than a line may; the server has sent all of it
+    // before the client can give up and drop the connection.
+    server.Send(std::string(65536, '+')).Stall();
     EXPECT_EQ(ConnectFails(), "Line longer than 65,536 bytes");
 }
 
@@ -417,8 +414,9 @@ TEST_F(HostilePop3, AServerThatClosesRightAfterAccepting)
 
 TEST_F(HostilePop3, AHeaderWithoutEndIsCutOffAndTheConnectionDropped)
 {
+    // The last line crosses the 1 MiB bound, so the client gives up only after the server has sent it all.
     std::string lines;
-    while (lines.size() <= 1100000) {
+    while (lines.size() <= 1048576) {
         lines += "X-Filler: " + std::string(990, 'x') + "\r\n";
     }
     LoggedInScript().Expect("TOP 1 0").SendLine("+OK").Send(lines).Stall();
