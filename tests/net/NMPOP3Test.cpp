@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,15 @@ namespace {
 using namespace std::chrono_literals;
 using Events = std::vector<std::string>;
 using testsupport::ScriptedServer;
+
+// Knows one host name, pop.example.jp, on the loopback address.
+std::optional<std::uint32_t> FakeResolver(const std::string& name)
+{
+    if (name == "pop.example.jp") {
+        return htonl(INADDR_LOOPBACK);
+    }
+    return std::nullopt;
+}
 
 class Pop3 : public testing::Test {
 protected:
@@ -28,10 +41,15 @@ protected:
         pop.OnConnect = Record("Connect");
         pop.OnDisconnect = Record("Disconnect");
         pop.OnConnectionFailed = Record("ConnectionFailed");
+        pop.OnHostResolved = Record("HostResolved");
         pop.OnRetrieveStart = Record("RetrieveStart");
         pop.OnRetrieveEnd = Record("RetrieveEnd");
         pop.OnSuccess = Record("Success");
         pop.OnFailure = Record("Failure");
+        pop.OnInvalidHost = RecordUnhandled("InvalidHost");
+        pop.OnAuthenticationNeeded = RecordUnhandled("AuthenticationNeeded");
+        pop.OnAuthenticationFailed = RecordUnhandled("AuthenticationFailed");
+        pop.OnConnectionRequired = RecordUnhandled("ConnectionRequired");
         pop.OnStatus = [this](TPowersock&, const std::string& status) {
             if (status == "Summary Retrieved") {
                 events.push_back(status);
@@ -52,6 +70,12 @@ protected:
         return [this, name](TPowersock&) { events.push_back(name); };
     }
 
+    // Leaves Handled false, as the application's handlers do.
+    TPowersock::HandlerEvent RecordUnhandled(std::string name)
+    {
+        return [this, name](bool&) { events.push_back(name); };
+    }
+
     void StartServer()
     {
         server.Start();
@@ -65,6 +89,12 @@ protected:
         return server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521");
     }
 
+    // A first session that leaves MailCount at 3, then the greeting and login of a second one.
+    ScriptedServer& SecondLoginScript()
+    {
+        return LoggedInScript().Pop3Quit().AcceptNext().Pop3Greeting().Pop3Login("alice", "secret");
+    }
+
     void StartAndConnect()
     {
         StartServer();
@@ -73,9 +103,17 @@ protected:
         events.clear();
     }
 
+    void PlayFirstSession()
+    {
+        StartAndConnect();
+        pop.Disconnect();
+        ASSERT_EQ(pop.MailCount(), 3);
+        events.clear();
+    }
+
     ScriptedServer server;
     bool serverStarted = false;
-    TNMPOP3 pop;
+    TNMPOP3 pop{{}, FakeResolver};
     Events events;
 };
 
@@ -99,10 +137,25 @@ TEST_F(Pop3, ALoginSetsMailCountAndFiresOnConnectOnce)
 
 TEST_F(Pop3, AStatReplyWithoutSizeGivesNoMessages)
 {
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3").Stall();
-    StartServer();
+    SecondLoginScript().Expect("STAT").SendLine("+OK 3").Stall();
+    PlayFirstSession();
     pop.Connect();
     EXPECT_EQ(pop.MailCount(), 0);
+}
+
+TEST_F(Pop3, AHostNameIsLookedUpBeforeTheLoginAndAnUnknownOneIsNoConnectionFailure)
+{
+    pop.Host = "nowhere.example.jp";
+    EXPECT_EQ(MessageOf<ESockError>([&] { pop.Connect(); }), "Null Remote Address");
+    EXPECT_EQ(events, (Events{"InvalidHost"}));
+    EXPECT_FALSE(pop.Busy());
+
+    events.clear();
+    LoggedInScript().Stall();
+    StartServer();
+    pop.Host = "pop.example.jp:" + std::to_string(server.Port());
+    pop.Connect();
+    EXPECT_EQ(events, (Events{"HostResolved", "Connect"}));
 }
 
 TEST_F(Pop3, MissingCredentialsFailBeforeAnyConnection)
@@ -110,35 +163,34 @@ TEST_F(Pop3, MissingCredentialsFailBeforeAnyConnection)
     pop.UserID.clear();
     pop.Host = "127.0.0.1:1";
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
-    int asked = 0;
-    pop.OnAuthenticationNeeded = [&](bool& handled) {
-        ++asked;
-        handled = false;
-    };
+    EXPECT_EQ(events, (Events{"AuthenticationNeeded"}));
+    pop.OnAuthenticationNeeded = nullptr;
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
-    EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(events, (Events{"AuthenticationNeeded"}));
     EXPECT_FALSE(pop.Busy());
 
     // A handler that fills the credentials lets the login go on.
+    events.clear();
     LoggedInScript().Stall();
     StartServer();
     pop.OnAuthenticationNeeded = [&](bool& handled) {
+        events.push_back("AuthenticationNeeded");
         pop.UserID = "alice";
         handled = true;
     };
     pop.Connect();
     EXPECT_EQ(pop.MailCount(), 3);
+    EXPECT_EQ(events, (Events{"AuthenticationNeeded", "Connect"}));
 }
 
-TEST_F(Pop3, ARejectedPasswordWithoutHandlerLogsOutAndFails)
+TEST_F(Pop3, ARejectedPasswordThatIsNotHandledLogsOutAndFails)
 {
     server.Pop3Greeting().Expect("USER alice").SendLine("+OK").Expect("PASS secret").SendLine("-ERR denied").Pop3Quit();
     StartServer();
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
     EXPECT_FALSE(pop.Connected());
     EXPECT_FALSE(pop.Busy());
-    EXPECT_EQ(events, (Events{"Disconnect"}));
+    EXPECT_EQ(events, (Events{"AuthenticationFailed", "Disconnect"}));
 }
 
 TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
@@ -148,14 +200,13 @@ TEST_F(Pop3, AHandledRejectionGetsExactlyOneMoreLoginPass)
         .Expect("USER bob").SendLine("-ERR unknown")
         .Pop3Quit();
     StartServer();
-    int asked = 0;
     pop.OnAuthenticationFailed = [&](bool& handled) {
-        ++asked;
+        events.push_back("AuthenticationFailed");
         pop.UserID = "bob";
         handled = true;
     };
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
-    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(events, (Events{"AuthenticationFailed", "Disconnect"}));
 }
 
 TEST_F(Pop3, ALineBreakInTheCredentialsNeverReachesTheServer)
@@ -177,13 +228,27 @@ TEST_F(Pop3, ANegativeGreetingIsTheMessageAndTheConnectionIsClosed)
     EXPECT_EQ(events, (Events{"Disconnect"}));
 }
 
-TEST_F(Pop3, AFailedStatComesAfterOnDisconnectAndOnConnect)
+TEST_F(Pop3, AFailedStatComesAfterOnDisconnectAndOnConnectAndKeepsTheMailCount)
 {
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("-ERR locked").Pop3Quit();
-    StartServer();
+    SecondLoginScript().Expect("STAT").SendLine("-ERR locked").Pop3Quit();
+    PlayFirstSession();
     EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "-ERR locked\r\n");
     EXPECT_EQ(events, (Events{"Disconnect", "Connect"}));
-    EXPECT_EQ(pop.MailCount(), 0);
+    EXPECT_EQ(pop.MailCount(), 3);
+    EXPECT_FALSE(pop.Busy());
+}
+
+TEST_F(Pop3, AStatNeverAnsweredTimesOutAfterOnDisconnectAndOnConnectAndKeepsTheMailCount)
+{
+    SecondLoginScript().Expect("STAT").Stall();
+    PlayFirstSession();
+    pop.TimeOut = 300;
+    EXPECT_EQ(MessageOf<EAbortError>([&] { pop.Connect(); }), "Socket readln aborted");
+    EXPECT_TRUE(pop.TimedOut());
+    EXPECT_FALSE(pop.Connected());
+    EXPECT_EQ(events, (Events{"Disconnect", "Connect"}));
+    EXPECT_EQ(pop.MailCount(), 3);
+    EXPECT_FALSE(pop.Busy());
 }
 
 TEST_F(Pop3, ARefusedConnectionFiresOnConnectionFailedOnly)
@@ -336,15 +401,13 @@ TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)
 
 TEST_F(Pop3, OperationsWithoutConnectionAskOnceThenFail)
 {
-    int asked = 0;
     pop.OnConnectionRequired = [&](bool& handled) {
-        ++asked;
+        events.push_back("ConnectionRequired");
         handled = true;
     };
     EXPECT_EQ(MessageOf<Exception>([&] { pop.GetSummary(1); }), "Not Connected");
     EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(1); }), "Not Connected");
-    EXPECT_EQ(asked, 2);
-    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(events, (Events{"ConnectionRequired", "ConnectionRequired"}));
     EXPECT_FALSE(pop.Busy());
 }
 
