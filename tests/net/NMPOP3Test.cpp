@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -113,7 +114,14 @@ protected:
 
     ScriptedServer server;
     bool serverStarted = false;
-    TNMPOP3 pop{{}, FakeResolver};
+    // What the wait loops serve between their polls, as the program's message loop.
+    std::function<void()> onPump;
+    TNMPOP3 pop{[this] {
+                    if (onPump) {
+                        onPump();
+                    }
+                },
+                FakeResolver};
     Events events;
 };
 
@@ -396,6 +404,26 @@ TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)
     };
     pop.GetSummary(1);
     EXPECT_EQ(pop.Summary().Subject, " one");
+    pop.Disconnect();
+}
+
+TEST_F(Pop3, CallsFromThePumpWhileConnectWaitsReturnAtOnce)
+{
+    LoggedInScript().Pop3Quit();
+    int nested = 0;
+    onPump = [&] {
+        if (pop.Busy()) {
+            ++nested;
+            pop.GetSummary(1);
+            pop.DeleteMailMessage(1);
+        }
+    };
+    StartServer();
+    pop.Connect();
+    onPump = nullptr;
+    EXPECT_GT(nested, 0);
+    EXPECT_EQ(pop.MailCount(), 3);
+    EXPECT_EQ(events, (Events{"Connect"}));
     pop.Disconnect();
 }
 
