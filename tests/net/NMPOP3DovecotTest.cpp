@@ -1,6 +1,7 @@
 #include "net/Exceptions.h"
 #include "net/NMPOP3.h"
 
+#include "tests/net/MessageOf.h"
 #include "tests/support/DovecotServer.h"
 
 #include <gtest/gtest.h>
@@ -89,7 +90,7 @@ TEST(Pop3WithDovecot, ReadsSummariesAndDeletesOneMessageForGood)
     EXPECT_EQ(pop.MailCount(), 2);
     pop.Disconnect();
     pop.Password = "wrong";
-    EXPECT_THROW(pop.Connect(), Exception);
+    EXPECT_EQ(MessageOf<Exception>([&] { pop.Connect(); }), "Authentication failed");
     EXPECT_FALSE(pop.Connected());
 }
 
