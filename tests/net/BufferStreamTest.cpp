@@ -2,8 +2,11 @@
 #include "net/FileStream.h"
 #include "net/MemoryStream.h"
 
+#include "tests/net/MessageOf.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 #include <string>
@@ -22,6 +25,21 @@ public:
         return MemoryStream::Write(source, count);
     }
     std::vector<std::int64_t> writes;
+};
+
+// Takes no more bytes than it has room for, as a full medium does.
+class ShortWritingStream : public MemoryStream {
+public:
+    explicit ShortWritingStream(std::int64_t room) : room_(room) {}
+    std::int64_t Write(const void* source, std::int64_t count) override
+    {
+        const std::int64_t taken = MemoryStream::Write(source, std::min(count, room_));
+        room_ -= taken;
+        return taken;
+    }
+
+private:
+    std::int64_t room_;
 };
 
 std::string Pattern(std::size_t size)
@@ -56,6 +74,24 @@ TEST(BufferStream, WritesReachTheUnderlyingStreamOneBlockAtATimeAndAtTheSeek)
     EXPECT_EQ(flushes, 2);
     EXPECT_EQ(ReadAll(buffered, 40000), data);
     EXPECT_EQ(underlying.Bytes(), data);
+}
+
+TEST(BufferStream, AnUnderlyingStreamThatTakesFewerBytesStopsWriteAndFailsSeek)
+{
+    const std::string data = Pattern(40000);
+    ShortWritingStream full(100);
+    TS_BufferStream writer(full);
+    // The first block's flush comes up short, so the rest is not taken.
+    EXPECT_EQ(writer.Write(data.data(), 40000), 32768);
+    EXPECT_EQ(full.Bytes(), data.substr(0, 100));
+
+    ShortWritingStream almostFull(2);
+    TS_BufferStream seeker(almostFull);
+    EXPECT_EQ(seeker.Write("abcdef", 6), 6);
+    EXPECT_EQ(MessageOf<EStreamError>([&] { seeker.Seek(0, kSeekFromBeginning); }), "Seek error");
+    EXPECT_EQ(almostFull.Bytes(), "ab");
+    // The failed seek never moved the underlying stream to its target.
+    EXPECT_EQ(almostFull.Position(), 2);
 }
 
 TEST(BufferStream, ReadsDeliverEverythingAndStopShortAtTheEnd)
