@@ -1,6 +1,7 @@
 // Fetches the summaries of 1,000 messages (TOP n 0 and LIST n each) from a loopback POP3 server with
 // TNMPOP3, then does the same exchange with Python's poplib against the same server, and compares.
-// A plain ping-pong over the same loopback connection gives the round-trip time the exchange is bound by.
+// A plain ping-pong with blocking sockets against the same server (one line out, one line back) gives
+// the loopback round-trip time the exchange is bound by.
 
 #include "net/NMPOP3.h"
 
@@ -8,14 +9,15 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
-#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -26,6 +28,20 @@ namespace {
 constexpr int kMessages = 1000;
 constexpr int kRounds = 3;
 using Clock = std::chrono::steady_clock;
+
+// False when the peer is gone.
+bool SendAll(int fd, const std::string& bytes)
+{
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 std::string HeaderOf(int n)
 {
@@ -91,7 +107,7 @@ private:
     {
         const int on = 1;
         ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        Send(client, "+OK bench ready\r\n");
+        SendAll(client, "+OK bench ready\r\n");
         std::string pending;
         char buffer[4096];
         for (;;) {
@@ -107,10 +123,10 @@ private:
             const std::string command = pending.substr(0, end);
             pending.erase(0, end + 2);
             if (command == "QUIT") {
-                Send(client, "+OK bye\r\n");
+                SendAll(client, "+OK bye\r\n");
                 return;
             }
-            Send(client, Reply(command));
+            SendAll(client, Reply(command));
         }
     }
 
@@ -132,18 +148,6 @@ private:
             return "+OK\r\n";
         }
         return "-ERR unknown command\r\n";
-    }
-
-    static void Send(int client, const std::string& bytes)
-    {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(client, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0) {
-                return;
-            }
-            sent += static_cast<std::size_t>(n);
-        }
     }
 
     int listener_ = -1;
@@ -183,17 +187,64 @@ double ClientSeconds(int port)
     return elapsed.count();
 }
 
-// One command line and one reply line per round trip, through the same component.
+// A blocking client socket, closed on every way out.
+class PlainConnection {
+public:
+    explicit PlainConnection(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ < 0 || ::connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd_);
+            throw std::runtime_error("cannot connect to the bench server");
+        }
+    }
+    ~PlainConnection() { ::close(fd_); }
+    PlainConnection(const PlainConnection&) = delete;
+    PlainConnection& operator=(const PlainConnection&) = delete;
+
+    // The server answers each line with one reply line sent in one write, and nothing unasked.
+    std::string Exchange(const std::string& line)
+    {
+        if (!SendAll(fd_, line + "\r\n")) {
+            throw std::runtime_error("the bench server closed the connection");
+        }
+        return ReadReply();
+    }
+    std::string ReadReply()
+    {
+        std::string reply;
+        char buffer[512];
+        while (reply.empty() || reply.back() != '\n') {
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                throw std::runtime_error("the bench server closed the connection");
+            }
+            reply.append(buffer, static_cast<std::size_t>(n));
+        }
+        return reply;
+    }
+
+private:
+    int fd_;
+};
+
+// One command line out and one reply line back per round trip, over a plain blocking socket, so that the
+// baseline holds nothing of the component.
 double RoundTripSeconds(int port)
 {
-    net::TNMPOP3 pop;
-    LogIn(pop, port);
+    PlainConnection connection(port);
+    connection.ReadReply();
     const auto start = Clock::now();
     for (int i = 0; i < kMessages; ++i) {
-        pop.Transaction("NOOP");
+        if (connection.Exchange("NOOP") != "+OK\r\n") {
+            throw std::runtime_error("the ping-pong got a wrong reply");
+        }
     }
     const std::chrono::duration<double> elapsed = Clock::now() - start;
-    pop.Disconnect();
+    connection.Exchange("QUIT");
     return elapsed.count() / kMessages;
 }
 
@@ -224,10 +275,31 @@ double PoplibSeconds(int port)
     return seconds;
 }
 
+// A client and a server woken on different cores pay a cross-core wake-up per round trip, which on
+// virtual machines can cost more than the round trip and made the figures jump between runs. The server
+// thread and the poplib child inherit the one CPU. Returns it, or -1 when the process stays unpinned.
+int PinToOneCpu()
+{
+    cpu_set_t allowed;
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) {
+        return -1;
+    }
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            return ::sched_setaffinity(0, sizeof one, &one) == 0 ? cpu : -1;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 int main()
 {
+    const int cpu = PinToOneCpu();
     try {
         BenchServer server;
         double client = 1e9;
@@ -242,6 +314,11 @@ int main()
         const double poplibRate = kMessages / poplib;
         const double perMessageUs = client / kMessages * 1e6;
         std::printf("%d summaries (TOP n 0 + LIST n), best of %d runs\n", kMessages, kRounds);
+        if (cpu >= 0) {
+            std::printf("pinned to CPU %d: client, server thread and poplib share it\n", cpu);
+        } else {
+            std::printf("not pinned to one CPU: figures may jump between runs\n");
+        }
         std::printf("TNMPOP3:       %9.0f msgs/s  (%.1f us per message)\n", clientRate, perMessageUs);
         std::printf("Python poplib: %9.0f msgs/s  (%.1f us per message)\n", poplibRate, poplib / kMessages * 1e6);
         std::printf("ratio TNMPOP3 / poplib: %.2fx\n", clientRate / poplibRate);
