@@ -3,6 +3,7 @@
 #include "app/Trim.h"
 #include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"
+#include "net/HoldsLineBreak.h"
 
 namespace app {
 namespace {
@@ -47,7 +48,7 @@ std::vector<std::string> RefusalBodyLines(std::string_view body) {
 }
 
 bool SafeReplyAddress(std::string_view replyAddress) {
-    return replyAddress.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+    return !net::HoldsLineBreak(replyAddress);
 }
 
 }  // namespace app

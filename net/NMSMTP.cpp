@@ -4,6 +4,7 @@
 #include "net/BusyFlag.h"
 #include "net/Exceptions.h"
 #include "net/FileStream.h"
+#include "net/HoldsLineBreak.h"
 #include "net/NthWord.h"
 #include "net/ReplyCode.h"
 
@@ -43,13 +44,6 @@ std::string_view ContentTypeOf(TSubType subType)
     case TSubType::mtPlain: break;
     }
     return "Content-Type: text/plain; charset=";
-}
-
-// A line break inside an address or header value would end the command or header line early and let
-// the rest of the value pass as a command or header of its own; a zero byte would cut the line.
-bool HoldsLineBreak(std::string_view text)
-{
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 // Every line of the text leaves as one CR LF line, and a line that starts with "." gets a second one

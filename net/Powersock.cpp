@@ -1,6 +1,7 @@
 #include "net/Powersock.h"
 
 #include "net/Exceptions.h"
+#include "net/HoldsLineBreak.h"
 #include "net/ReplyCode.h"
 #include "net/ServerField.h"
 #include "net/SocketErrorTable.h"
@@ -439,7 +440,7 @@ void TPowersock::Writeln(const std::string& text)
     ReportStatus(8, "Writeln");
     // A line break would make the rest of the text a command of its own (a password or a user ID from a
     // damaged account file, say), and Write would stop at a zero byte, leaving the line without its end.
-    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    if (HoldsLineBreak(text)) {
         throw ESockError("Line to send holds a line break or zero byte");
     }
     Write(text + "\r\n");
