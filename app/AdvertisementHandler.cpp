@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <exception>
+#include <utility>
 
 #include "app/RefusalText.h"
 #include "app/SessionSteps.h"
@@ -19,9 +20,24 @@ const AccountRecord* FirstRowOf(const std::string& address, const std::vector<Ac
 }
 
 // Without a Message-ID a queued message cannot be told from another one without it that has moved to its
-// number, so it is never deleted. It then stays on the server and every check queues it again, so it is
-// not answered either: its sender would get another refusal at every check.
+// number, so it is never deleted.
 bool CertainlyIdentified(const AdCandidate& entry) { return !entry.MessageId.empty(); }
+
+// The entries a POP3 session has marked with DELE. The server removes them only when it accepts the
+// session's QUIT (RFC 1939 6): a session that breaks off or is refused its QUIT leaves them all there.
+class Deletions {
+public:
+    void Mark(const AdCandidate& entry) { marked_.push_back(entry); }
+    void EndSession(bool quitAccepted) {
+        if (quitAccepted) done_.insert(done_.end(), marked_.begin(), marked_.end());
+        marked_.clear();
+    }
+    std::vector<AdCandidate> TakeDeleted() { return std::move(done_); }
+
+private:
+    std::vector<AdCandidate> marked_;
+    std::vector<AdCandidate> done_;
+};
 
 bool ParseMessageNumber(const std::string& text, int& number) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -52,14 +68,15 @@ void AdvertisementHandler::BindSmtpLogWriters() {
     };
 }
 
-void AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& queue,
-                                                const std::vector<AccountRecord>& accounts) {
+std::vector<AdCandidate> AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                                                                    const std::vector<AccountRecord>& accounts) {
     std::optional<SharedPop3Client::Claim> claim = context_.pop3.TryClaim(Pop3ClientUser::AdvertisementDeletion);
     // The individual deletion has the client: the advertisements stay on the server until the next
     // check queues them again.
-    if (!claim) return;
+    if (!claim) return {};
     claim->SetListingForDeletion(false);
     net::TNMPOP3& client = claim->Client();
+    Deletions deletions;
     PassAccount.clear();
     for (const AdCandidate& entry : queue) {
         int number = 0;
@@ -67,47 +84,51 @@ void AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& 
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (entry.MailAddress != PassAccount) {
+            deletions.EndSession(DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed));
             OpenPop3Session(client, *row);
             PassAccount = entry.MailAddress;
         }
         if (!client.Connected()) continue;
         try {
-            DeleteIfStillQueued(*claim, entry, number);
+            if (DeleteIfStillQueued(*claim, entry, number)) deletions.Mark(entry);
         } catch (const std::exception&) {
             context_.log.Record(LogEvent::DeletionFailed, client.Host);
-            AbandonSession(client);
+            deletions.EndSession(AbandonSession(client));
             PassAccount.clear();
         }
     }
-    DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed);
+    deletions.EndSession(DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed));
     context_.view.SetStatusText({});
+    return deletions.TakeDeleted();
 }
 
 void AdvertisementHandler::OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row) {
-    DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed);
     client.UserID = row.UserId;
     client.Password = row.Password;
     client.Host = row.PopServer;
     ConnectOrLog(client, context_.log, LogEvent::ConnectionFailed);
 }
 
-void AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
+bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
     net::TNMPOP3& client = claim.Client();
     context_.view.SetStatusText(client.Host + std::string(kDeletingAdvertisementsTail));
     // A summary that does not come must not leave the previous message's identifier to compare with.
     claim.ForgetLastSummary();
     client.GetSummary(number);
     PumpPending();
-    if (claim.LastSummaryMessageId() == entry.MessageId) client.DeleteMailMessage(number);
+    const bool stillQueued = claim.LastSummaryMessageId() == entry.MessageId;
+    // A refused DELE throws, so getting past it means the server has marked the message.
+    if (stillQueued) client.DeleteMailMessage(number);
     PumpPending();
+    return stillQueued;
 }
 
-void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& queue,
+void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& deleted,
                                             const std::vector<AccountRecord>& accounts) {
     PassAccount.clear();
     const std::string subject = RefusalSubject(context_.settings.SendSubject);
-    for (const AdCandidate& entry : queue) {
-        if (entry.ReplyAddress.empty() || !CertainlyIdentified(entry)) continue;
+    for (const AdCandidate& entry : deleted) {
+        if (entry.ReplyAddress.empty()) continue;
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (!SafeReplyAddress(entry.ReplyAddress)) {

@@ -35,14 +35,15 @@ public:
 
     // Each queue entry is handled once, on the first row with its account address. Entries of one
     // account share one session; after a failure inside a session the next entry opens a new one.
-    void DeleteAdvertisements(const std::vector<AdCandidate>& queue,
-                              const std::vector<AccountRecord>& accounts) override;
-    void SendRefusalMails(const std::vector<AdCandidate>& queue,
+    std::vector<AdCandidate> DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                                                  const std::vector<AccountRecord>& accounts) override;
+    void SendRefusalMails(const std::vector<AdCandidate>& deleted,
                           const std::vector<AccountRecord>& accounts) override;
 
 private:
     void OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row);
-    void DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number);
+    // True when the message was still the queued one and the server accepted its DELE.
+    bool DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number);
 
     void BindSmtpLogWriters();
     void OpenSmtpSession(const AccountRecord& row);

@@ -14,11 +14,14 @@ public:
     virtual ~AdvertisementPasses() = default;
 
     // `accounts` are the rows the check walked, so an edit made during the check cannot shift them.
-    // Deletes every queued message that still carries its Message-ID under its number.
-    virtual void DeleteAdvertisements(const std::vector<AdCandidate>& queue,
-                                      const std::vector<AccountRecord>& accounts) = 0;
-    // Answers every queued message that has a reply address with a refusal mail.
-    virtual void SendRefusalMails(const std::vector<AdCandidate>& queue,
+    // Deletes every queued message that still carries its Message-ID under its number; returns the
+    // entries whose deletion the server carried out.
+    virtual std::vector<AdCandidate> DeleteAdvertisements(const std::vector<AdCandidate>& queue,
+                                                          const std::vector<AccountRecord>& accounts) = 0;
+    // Answers every entry that has a reply address with a refusal mail. The check hands it only what the
+    // deletion removed: a message left on the server is queued again by every check, and its sender
+    // would get a refusal each time.
+    virtual void SendRefusalMails(const std::vector<AdCandidate>& deleted,
                                   const std::vector<AccountRecord>& accounts) = 0;
 };
 

@@ -102,8 +102,10 @@ void CheckCycle::RunCheck() {
     if (run.NewMailFound) {
         RunGuarded(log, LogEvent::SoundFailed, context_.settings.SoundFile, [&] { context_.sound.PlayNewMailSound(); });
     }
-    RunGuarded(log, LogEvent::DeletionFailed, {}, [&] { context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
-    RunGuarded(log, LogEvent::SendMailFailed, {}, [&] { context_.advertisements.SendRefusalMails(run.AdQueue, rows); });
+    std::vector<AdCandidate> deleted;
+    RunGuarded(log, LogEvent::DeletionFailed, {},
+               [&] { deleted = context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
+    RunGuarded(log, LogEvent::SendMailFailed, {}, [&] { context_.advertisements.SendRefusalMails(deleted, rows); });
 }
 
 void CheckCycle::CheckAccount(const AccountRecord& row) {

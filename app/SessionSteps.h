@@ -19,24 +19,30 @@ void ConnectOrLog(Client& client, const EventLog& log, LogEvent event) {
 }
 
 // QUIT where the connection still stands (on POP3 it carries the deletions out); a refusal is logged as
-// `event`. The socket is closed either way.
+// `event`. The socket is closed either way. True when QUIT was sent and accepted.
 template <typename Client>
-void DisconnectOrLog(Client& client, const EventLog& log, LogEvent event) {
-    if (!client.Connected()) return;
+bool DisconnectOrLog(Client& client, const EventLog& log, LogEvent event) {
+    if (!client.Connected()) return false;
     try {
         client.Disconnect();
+        return true;
     } catch (const std::exception&) {
         log.Record(event, client.Host);
+        return false;
     }
 }
 
-// After a failure inside a session, which is logged already: whatever QUIT meets now is not.
+// After a failure inside a session, which is logged already: whatever QUIT meets now is not. True when
+// QUIT was sent and accepted.
 template <typename Client>
-void AbandonSession(Client& client) {
+bool AbandonSession(Client& client) {
+    const bool connected = client.Connected();
     try {
         client.Disconnect();
+        return connected;
     } catch (const std::exception&) {
         // The socket is closed either way.
+        return false;
     }
 }
 

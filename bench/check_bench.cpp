@@ -204,7 +204,10 @@ public:
     void StartAnimation() override { animating_ = true; }
     void StopAnimation() override { animating_ = false; }
     void PlayNewMailSound() override {}
-    void DeleteAdvertisements(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {}
+    std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>&,
+                                                       const std::vector<app::AccountRecord>&) override {
+        return {};
+    }
     void SendRefusalMails(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {}
 
 private:

@@ -1,5 +1,5 @@
-// A check with the real advertisement passes against a private Dovecot, where another mail program
-// removes a message between the check and the deletion pass.
+// A check with the real advertisement passes against a private Dovecot and a real SMTP receiver, where
+// another mail program removes a message between the check and the deletion pass.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "tests/app/AppFakes.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/DovecotServer.h"
+#include "tests/support/SmtpReceiver.h"
 
 namespace {
 
@@ -28,14 +29,14 @@ class SomethingFirst final : public app::AdvertisementPasses {
 public:
     SomethingFirst(app::AdvertisementPasses& passes, std::function<void()> first)
         : passes_(passes), first_(std::move(first)) {}
-    void DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
-                              const std::vector<app::AccountRecord>& accounts) override {
+    std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
+                                                       const std::vector<app::AccountRecord>& accounts) override {
         first_();
-        passes_.DeleteAdvertisements(queue, accounts);
+        return passes_.DeleteAdvertisements(queue, accounts);
     }
-    void SendRefusalMails(const std::vector<app::AdCandidate>& queue,
+    void SendRefusalMails(const std::vector<app::AdCandidate>& deleted,
                           const std::vector<app::AccountRecord>& accounts) override {
-        passes_.SendRefusalMails(queue, accounts);
+        passes_.SendRefusalMails(deleted, accounts);
     }
 
 private:
@@ -53,7 +54,7 @@ std::set<std::string> MessageIdsLeft(const testsupport::DovecotServer& dovecot) 
     return ids;
 }
 
-TEST(AdvertisementDovecotTest, AMessageThatMovedToTheQueuedNumberIsNotDeleted) {
+TEST(AdvertisementDovecotTest, AMessageThatMovedToTheQueuedNumberIsNeitherDeletedNorAnswered) {
     testsupport::DovecotServer dovecot;
     dovecot.AddUser("taro", "taro-pw");
     dovecot.AddMessage("taro", Mail("hello", "<first@x>"));
@@ -61,13 +62,15 @@ TEST(AdvertisementDovecotTest, AMessageThatMovedToTheQueuedNumberIsNotDeleted) {
     dovecot.AddMessage("taro", Mail(kAdSubject, "<ad-2@x>"));
     dovecot.AddMessage("taro", Mail("bye", "<last@x>"));
     dovecot.Start();
+    testsupport::SmtpReceiver receiver;
+    receiver.Start();
 
     TempFolder temp;
     FixedClock clock;
     const app::EventLog log(app::DataFolder(temp.Path()), clock);
     app::AccountList accounts;
     const std::string on(app::kFlagOn);
-    accounts.Append({"taro@example.jp", "taro", "taro-pw", dovecot.Address(), on, on, "", std::string(app::kFlagOff)});
+    accounts.Append({"taro@example.jp", "taro", "taro-pw", dovecot.Address(), on, on, receiver.Address(), on});
     const app::Settings settings = app::DefaultSettings();
     const std::string replyBody(app::kDefaultReplyBody);
     app::RunState run;
@@ -94,10 +97,13 @@ TEST(AdvertisementDovecotTest, AMessageThatMovedToTheQueuedNumberIsNotDeleted) {
     EXPECT_EQ(MessageIdsLeft(dovecot), (std::set<std::string>{"<ad-1@x>", "<ad-2@x>", "<last@x>"}));
     EXPECT_FALSE(std::filesystem::exists(temp.Path() / "Quillon.log"));
     EXPECT_EQ(view.checkNowEnabled.back(), true);
+    // Both are still there, so the next check queues them again: answering them now would answer twice.
+    EXPECT_TRUE(receiver.ReceivedMessages().empty());
 
-    // The next check queues them under their new numbers and deletes both.
+    // The next check queues them under their new numbers, deletes both and answers each once.
     cycle.RunCheck();
     EXPECT_EQ(MessageIdsLeft(dovecot), std::set<std::string>{"<last@x>"});
+    EXPECT_EQ(receiver.ReceivedMessages().size(), 2u);
 }
 
 }  // namespace

@@ -160,9 +160,8 @@ TEST_F(AdvertisementHandlerTest, AMessageWithoutAMessageIdIsNeitherDeletedNorAns
     const std::vector<app::AccountRecord> rows = {Account("a@x", server.Address(), smtpServer.Address())};
     const std::vector<app::AdCandidate> queue = {Queued("a@x", "", 1, "one@example.jp"),
                                                  Queued("a@x", "<2@x>\r\n", 2, "two@example.jp")};
-    Handler().DeleteAdvertisements(queue, rows);
     // Left on the server, it is queued again by every check: a refusal now would go out every time.
-    Handler().SendRefusalMails(queue, rows);
+    Handler().SendRefusalMails(Handler().DeleteAdvertisements(queue, rows), rows);
     testsupport::ExpectScriptPlayed(server);
     testsupport::ExpectScriptPlayed(smtpServer);
     EXPECT_EQ(server.Received().find("TOP 1"), std::string::npos);
@@ -230,6 +229,41 @@ TEST_F(AdvertisementHandlerTest, AFailureInsideASessionIsLoggedTheSessionClosedA
     EXPECT_EQ(view.statusTexts.back(), "");
 }
 
+TEST_F(AdvertisementHandlerTest, OnlyWhatTheServerReallyDeletedIsAnswered) {
+    ScriptedServer popServer;
+    Pop3Session(popServer, 4);
+    Summary(popServer, 1, "<1@x>");
+    Delete(popServer, 1);
+    Summary(popServer, 2, "<other@x>");  // another message has moved to the queued number
+    Summary(popServer, 3, "<3@x>");
+    popServer.Expect("DELE 3").SendLine("-ERR mailbox is busy").Pop3Quit().AcceptNext();  // its QUIT carries 1 out
+    Pop3Session(popServer, 4);
+    Summary(popServer, 4, "<4@x>");
+    Delete(popServer, 4);
+    popServer.Expect("QUIT").SendLine("-ERR could not remove").Close();  // so 4 stays on the server
+    popServer.Start();
+    ScriptedServer smtpServer;
+    SmtpSession(smtpServer);
+    Refusal(smtpServer, "a@x", "one@example.jp", RefusalLines("a@x", "one@example.jp"));
+    smtpServer.SmtpQuit();
+    smtpServer.Start();
+    const std::string closed = ClosedAddress();
+    const std::vector<app::AccountRecord> rows = {Account("a@x", popServer.Address(), smtpServer.Address()),
+                                                  Account("b@x", closed, closed)};
+    const std::vector<app::AdCandidate> queue = {
+        Queued("a@x", "<1@x>\r\n", 1, "one@example.jp"), Queued("a@x", "<2@x>\r\n", 2, "two@example.jp"),
+        Queued("a@x", "<3@x>\r\n", 3, "three@example.jp"), Queued("a@x", "<4@x>\r\n", 4, "four@example.jp"),
+        Queued("b@x", "<1@x>\r\n", 1, "five@example.jp")};  // its POP3 server cannot be reached
+    const std::vector<app::AdCandidate> deleted = Handler().DeleteAdvertisements(queue, rows);
+    ASSERT_EQ(deleted.size(), 1u);
+    EXPECT_EQ(deleted[0].MessageId, "<1@x>\r\n");
+    Handler().SendRefusalMails(deleted, rows);
+    testsupport::ExpectScriptPlayed(popServer);
+    testsupport::ExpectScriptPlayed(smtpServer);
+    // b@x's SMTP server was not even tried.
+    EXPECT_EQ(Log().find("(SendMail)"), std::string::npos) << Log();
+}
+
 TEST_F(AdvertisementHandlerTest, RowsWithTheSameAddressHandleEachEntryOnceOnTheFirstRow) {
     ScriptedServer popServer;
     Pop3Session(popServer, 2);
@@ -249,8 +283,7 @@ TEST_F(AdvertisementHandlerTest, RowsWithTheSameAddressHandleEachEntryOnceOnTheF
                                                   Account("a@x", closed, closed)};
     const std::vector<app::AdCandidate> queue = {Queued("a@x", "<1@x>\r\n", 1, " shop@example.jp"),
                                                  Queued("a@x", "<2@x>\r\n", 2)};
-    Handler().DeleteAdvertisements(queue, rows);
-    Handler().SendRefusalMails(queue, rows);
+    Handler().SendRefusalMails(Handler().DeleteAdvertisements(queue, rows), rows);
     testsupport::ExpectScriptPlayed(popServer);
     testsupport::ExpectScriptPlayed(smtpServer);
     EXPECT_EQ(Log(), "");  // the second row was never contacted
@@ -263,7 +296,8 @@ TEST_F(AdvertisementHandlerTest, ThePassAndTheIndividualDeletionNeverHoldTheClie
         ASSERT_TRUE(listing);
         EXPECT_FALSE(pop3.TryClaim(app::Pop3ClientUser::AdvertisementDeletion));
         listing->SetListingForDeletion(true);  // as a listing leaves it
-        Handler().DeleteAdvertisements({Queued("a@x", "<1@x>\r\n", 1)}, {Account("a@x", ClosedAddress())});
+        EXPECT_TRUE(Handler().DeleteAdvertisements({Queued("a@x", "<1@x>\r\n", 1)}, {Account("a@x", ClosedAddress())})
+                        .empty());
         EXPECT_EQ(Log(), "");
         EXPECT_TRUE(view.statusTexts.empty());
         EXPECT_EQ(pop3.Holder(), app::Pop3ClientUser::IndividualDeletion);

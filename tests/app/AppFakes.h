@@ -125,14 +125,16 @@ struct FakeAdvertisementPasses : app::AdvertisementPasses {
     std::vector<app::AdCandidate> deletionQueue;
     std::vector<app::AccountRecord> deletionAccounts;
 
-    void DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
-                              const std::vector<app::AccountRecord>& accounts) override {
+    // Deletes everything it is given.
+    std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
+                                                       const std::vector<app::AccountRecord>& accounts) override {
         journal.push_back("delete advertisements (" + std::to_string(queue.size()) + ")");
         deletionQueue = queue;
         deletionAccounts = accounts;
+        return queue;
     }
-    void SendRefusalMails(const std::vector<app::AdCandidate>& queue,
+    void SendRefusalMails(const std::vector<app::AdCandidate>& deleted,
                           const std::vector<app::AccountRecord>&) override {
-        journal.push_back("send refusal mails (" + std::to_string(queue.size()) + ")");
+        journal.push_back("send refusal mails (" + std::to_string(deleted.size()) + ")");
     }
 };
