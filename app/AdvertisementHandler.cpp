@@ -19,9 +19,14 @@ const AccountRecord* FirstRowOf(const std::string& address, const std::vector<Ac
     return nullptr;
 }
 
-// Without a Message-ID a queued message cannot be told from another one without it that has moved to its
-// number, so it is never deleted.
-bool CertainlyIdentified(const AdCandidate& entry) { return !entry.MessageId.empty(); }
+// Whether the summary just fetched under the entry's number is the message that was queued. Without a
+// Message-ID (the POP3 client takes it only from a line spelled exactly "Message-ID:") its whole header
+// and its size must be unchanged as well, else any other message without one that moved to the number
+// would match.
+bool IsTheQueuedMessage(const net::TSummary* now, const AdCandidate& entry) {
+    if (now == nullptr || now->MessageId != entry.MessageId) return false;
+    return !entry.MessageId.empty() || (now->Header.Lines() == entry.HeaderLines && now->Bytes == entry.Bytes);
+}
 
 // The entries a POP3 session has marked with DELE. The server removes them only when it accepts the
 // session's QUIT (RFC 1939 6): a session that breaks off or is refused its QUIT leaves them all there.
@@ -80,7 +85,7 @@ std::vector<AdCandidate> AdvertisementHandler::DeleteAdvertisements(const std::v
     PassAccount.clear();
     for (const AdCandidate& entry : queue) {
         int number = 0;
-        if (!CertainlyIdentified(entry) || !ParseMessageNumber(entry.MessageNumber, number)) continue;
+        if (!ParseMessageNumber(entry.MessageNumber, number)) continue;
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (entry.MailAddress != PassAccount) {
@@ -116,7 +121,7 @@ bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, c
     claim.ForgetLastSummary();
     client.GetSummary(number);
     PumpPending();
-    const bool stillQueued = claim.LastSummaryMessageId() == entry.MessageId;
+    const bool stillQueued = IsTheQueuedMessage(claim.LastSummary(), entry);
     // A refused DELE throws, so getting past it means the server has marked the message.
     if (stillQueued) client.DeleteMailMessage(number);
     PumpPending();

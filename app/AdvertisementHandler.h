@@ -2,8 +2,8 @@
 // The two passes over the advertisements a check queued: DeleteAdvertisements removes each from its
 // POP3 server through the shared NMPOP32, after making sure its number still designates the same
 // message; SendRefusalMails answers each that has a reply address through the account's SMTP server
-// with NMSMTP1. A message queued without a Message-ID is neither deleted nor answered. Both run unattended: failures go to the log, progress to the status line, and a failure
-// never ends a pass early.
+// with NMSMTP1. Both run unattended: failures go to the log, progress to the status line, and a
+// failure never ends a pass early.
 
 #include <string>
 #include <vector>

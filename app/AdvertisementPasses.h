@@ -14,8 +14,8 @@ public:
     virtual ~AdvertisementPasses() = default;
 
     // `accounts` are the rows the check walked, so an edit made during the check cannot shift them.
-    // Deletes every queued message that still carries its Message-ID under its number; returns the
-    // entries whose deletion the server carried out.
+    // Deletes every queued message that its number still designates; returns the entries whose deletion
+    // the server carried out.
     virtual std::vector<AdCandidate> DeleteAdvertisements(const std::vector<AdCandidate>& queue,
                                                           const std::vector<AccountRecord>& accounts) = 0;
     // Answers every entry that has a reply address with a refusal mail. The check hands it only what the

@@ -164,7 +164,7 @@ void CheckCycle::HandleSummary() {
     const std::string_view marker = Trim(context_.settings.ReceiveSubject);
     if (marker.empty() || subject.find(marker) == std::string::npos) return;
     run.AdQueue.push_back({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
-                           CurrentAutoReplyFlag ? sender : std::string()});
+                           CurrentAutoReplyFlag ? sender : std::string(), summary.Header.Lines(), summary.Bytes});
 }
 
 void CheckCycle::PumpPending() {

@@ -15,6 +15,10 @@ struct AdCandidate {
     std::string MessageId;      // raw header text
     std::string MessageNumber;  // in that account's POP3 session, decimal
     std::string ReplyAddress;   // decoded sender, empty when the account does not auto-reply
+    // Without a Message-ID these tell the message from another one without it that has moved to its
+    // number: its Received lines make the header unique per delivery.
+    std::vector<std::string> HeaderLines;  // raw, the empty line and "." included
+    std::int32_t Bytes = 0;
 };
 
 struct RunState {

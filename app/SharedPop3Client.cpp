@@ -17,7 +17,7 @@ SharedPop3Client::SharedPop3Client(const EventLog& log, ClientSetup setup)
 void SharedPop3Client::NMPOP32RetrieveEnd() {
     const net::TSummary& summary = NMPOP32.Summary();
     if (ListingForDeletion && OnListedSummary) OnListedSummary(summary);
-    LastSummaryMessageId = summary.MessageId;
+    LastSummary = summary;
 }
 
 std::optional<SharedPop3Client::Claim> SharedPop3Client::TryClaim(Pop3ClientUser user) {

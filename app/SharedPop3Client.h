@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <optional>
-#include <string>
 
 #include "app/ClientSetup.h"
 #include "app/EventLog.h"
@@ -36,11 +35,12 @@ public:
         ~Claim();
 
         net::TNMPOP3& Client() { return owner_->NMPOP32; }
-        // The Message-ID text (undecoded, terminator kept) of the summary fetched last, empty when it had
-        // none.
-        const std::string& LastSummaryMessageId() const { return owner_->LastSummaryMessageId; }
+        // The summary fetched last, none since it was forgotten.
+        const net::TSummary* LastSummary() const {
+            return owner_->LastSummary ? &*owner_->LastSummary : nullptr;
+        }
         // Makes the next comparison fail unless a summary really comes.
-        void ForgetLastSummary() { owner_->LastSummaryMessageId.clear(); }
+        void ForgetLastSummary() { owner_->LastSummary.reset(); }
         void SetListingForDeletion(bool listing) { owner_->ListingForDeletion = listing; }
 
     private:
@@ -63,7 +63,7 @@ private:
     net::TNMPOP3 NMPOP32;
     std::optional<Pop3ClientUser> holder_;
     bool ListingForDeletion = false;
-    std::string LastSummaryMessageId;
+    std::optional<net::TSummary> LastSummary;
 };
 
 }  // namespace app
