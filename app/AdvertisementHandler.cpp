@@ -140,6 +140,10 @@ void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& dele
             context_.log.Record(LogEvent::SendMailUnsafeAddress, row->SmtpServer);
             continue;
         }
+        if (!HasEnvelopeAddress(entry.ReplyAddress)) {
+            context_.log.Record(LogEvent::SendMailNoAddress, row->SmtpServer);
+            continue;
+        }
         if (entry.MailAddress != PassAccount) {
             OpenSmtpSession(*row);
             PassAccount = entry.MailAddress;

@@ -20,6 +20,7 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::DeletionFailed: return "DeletionFailed: ";
     case LogEvent::SendMailFailed: return "SendFailed(SendMail): ";
     case LogEvent::SendMailUnsafeAddress: return "UnsafeAddress(SendMail): ";
+    case LogEvent::SendMailNoAddress: return "NoAddress(SendMail): ";
     }
     return {};
 }

@@ -32,6 +32,9 @@ enum class LogEvent {
     // A reply address holding a line break or a zero byte, which could smuggle commands or header lines
     // into the refusal: no refusal is sent to it.
     SendMailUnsafeAddress,
+    // A reply address that gives no envelope address ("Name <>", blanks alone): the session would get as
+    // far as a DATA without recipients, so no refusal is sent to it.
+    SendMailNoAddress,
 };
 
 // The text a line of the event starts with, ending in ": ".

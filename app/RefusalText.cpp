@@ -4,6 +4,7 @@
 #include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"
 #include "net/HoldsLineBreak.h"
+#include "net/NMSMTP.h"
 
 namespace app {
 namespace {
@@ -49,6 +50,10 @@ std::vector<std::string> RefusalBodyLines(std::string_view body) {
 
 bool SafeReplyAddress(std::string_view replyAddress) {
     return !net::HoldsLineBreak(replyAddress);
+}
+
+bool HasEnvelopeAddress(std::string_view replyAddress) {
+    return net::ExtractAddress(replyAddress).find_first_not_of(" \t") != std::string::npos;
 }
 
 }  // namespace app

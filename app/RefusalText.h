@@ -1,5 +1,5 @@
 #pragma once
-// The texts of a refusal mail: its subject, its body lines, and the test a stranger's reply address
+// The texts of a refusal mail: its subject, its body lines, and the tests a stranger's reply address
 // must pass before it may go into a command or a header line.
 
 #include <string>
@@ -24,5 +24,9 @@ std::vector<std::string> RefusalBodyLines(std::string_view body);
 // byte into it, which would end the RCPT command or the To line early and let the rest pass as
 // commands or header lines of the stranger's choice.
 bool SafeReplyAddress(std::string_view replyAddress);
+
+// Whether the envelope address the SMTP client takes from the reply address is more than blanks: the
+// client sends no RCPT for an empty one, and the server refuses a blank one.
+bool HasEnvelopeAddress(std::string_view replyAddress);
 
 }  // namespace app

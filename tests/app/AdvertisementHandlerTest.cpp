@@ -380,23 +380,29 @@ TEST_F(AdvertisementHandlerTest, EveryPlaceholderIsReplacedOnceAndTheWholeBodyIs
     EXPECT_EQ(Log(), "");
 }
 
-TEST_F(AdvertisementHandlerTest, AReplyAddressWithALineBreakIsRefusedAndLogged) {
+TEST_F(AdvertisementHandlerTest, AReplyAddressWithALineBreakOrWithoutAnEnvelopeAddressIsSkippedAndLogged) {
     ScriptedServer server;
     SmtpSession(server);
     Refusal(server, "a@x", "shop@example.jp", RefusalLines("a@x", " <shop@example.jp>"));
     server.SmtpQuit();
     server.Start();
-    // What an encoded-word in a From line can decode to.
+    const std::string closed = ClosedAddress();
     const std::vector<app::AdCandidate> queue = {
+        // What an encoded-word in a From line can decode to.
         Queued("a@x", "<1@x>\r\n", 1, " <x@example.jp>\r\nRCPT TO:<victim@example.org>"),
         Queued("a@x", "<2@x>\r\n", 2, " x@example.jp\nBcc: victim@example.org"),
         Queued("a@x", "<3@x>\r\n", 3, std::string(" x@example.jp\0>", 15)),
-        Queued("a@x", "<4@x>\r\n", 4, " <shop@example.jp>")};
-    Handler().SendRefusalMails(queue, {Account("a@x", "pop.invalid", server.Address())});
+        Queued("a@x", "<4@x>\r\n", 4, " <shop@example.jp>"),
+        // No envelope address: the account's SMTP server is not even tried for them.
+        Queued("b@x", "<1@x>\r\n", 1, " Shop <>"), Queued("b@x", "<2@x>\r\n", 2, " "),
+        Queued("b@x", "<3@x>\r\n", 3, " Shop < \t>")};
+    Handler().SendRefusalMails(queue, {Account("a@x", "pop.invalid", server.Address()),
+                                       Account("b@x", "pop.invalid", closed)});
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(server.Received().find("victim"), std::string::npos);
-    const std::string refused = "UnsafeAddress(SendMail): " + server.Address() + kStamp;
-    EXPECT_EQ(Log(), refused + refused + refused);
+    const std::string unsafe = "UnsafeAddress(SendMail): " + server.Address() + kStamp;
+    const std::string noAddress = "NoAddress(SendMail): " + closed + kStamp;
+    EXPECT_EQ(Log(), unsafe + unsafe + unsafe + noAddress + noAddress + noAddress);
 }
 
 TEST_F(AdvertisementHandlerTest, AnSmtpServerThatCannotBeOpenedIsSkippedAndTheNextIsTried) {
