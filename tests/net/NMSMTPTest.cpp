@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -185,6 +186,107 @@ TEST_F(Smtp, TwoRefusedRecipientsAmongThreeDoNotStopTheSend)
     EXPECT_EQ(events, (Events{"SendStart", "RecipientNotFound One <one@example.jp>",
                               "RecipientNotFound three@example.jp", "Success"}));
     testsupport::ExpectScriptPlayed(server);
+}
+
+// One reply of a whole session, and what the client makes of it: empty when it accepts, else the error
+// it fails with or the event it fires.
+struct ReplyCase {
+    std::string exchange;
+    std::string reply;
+    std::string refusal;
+};
+
+// Each threshold from both sides, and a reply without leading digits, whose code 0 no exchange refuses.
+const std::vector<ReplyCase> kReplyCases = {
+    {"greeting", "399 ready", ""},
+    {"greeting", "400 busy", "400 busy\r\n"},
+    {"greeting", "hello", ""},
+    {"HELO", "299 hello", ""},
+    {"HELO", "300 hello", "Authentication failed"},
+    {"HELO", "hi", ""},
+    {"RSET", "399 ok", ""},
+    {"RSET", "400 no", "400 no\r\n"},
+    {"RSET", "ok", ""},
+    {"MAIL", "399 ok", ""},
+    {"MAIL", "400 no", "400 no\r\n"},
+    {"MAIL", "fine", ""},
+    {"RCPT", "300 ok", ""},
+    {"RCPT", "301 no", "RecipientNotFound bob@example.jp"},
+    {"RCPT", "yes", ""},
+    {"DATA", "399 go ahead", ""},
+    {"DATA", "400 no", "400 no\r\n"},
+    {"DATA", "go", ""},
+    {".", "399 queued", ""},
+    {".", "400 no", "400 no\r\n"},
+    {".", "done", ""},
+    {"QUIT", "339 bye", ""},
+    {"QUIT", "340 no", "340 no\r\n"},
+    {"QUIT", "bye", ""},
+};
+
+// The session with the case's reply in its place: it stops at a refusal, except at a refused recipient.
+void PlaySession(ScriptedServer& server, const ReplyCase& replyCase)
+{
+    const auto reply = [&](const std::string& exchange, const std::string& usual) {
+        return exchange == replyCase.exchange ? replyCase.reply : usual;
+    };
+    const auto stopsAt = [&](const std::string& exchange) {
+        return exchange == replyCase.exchange && !replyCase.refusal.empty() && exchange != "RCPT";
+    };
+    server.SendLine(reply("greeting", "220 ready"));
+    bool going = !stopsAt("greeting");
+    if (going) {
+        server.Expect("HELO alice").SendLine(reply("HELO", "250 hello"));
+        going = !stopsAt("HELO");
+    }
+    const std::vector<std::pair<std::string, std::string>> commands = {{"RSET", "RSET"},
+                                                                       {"MAIL", "MAIL FROM:<alice@example.jp>"},
+                                                                       {"RCPT", "RCPT TO:<bob@example.jp>"},
+                                                                       {"DATA", "DATA"}};
+    for (const auto& [exchange, command] : commands) {
+        if (!going) {
+            break;
+        }
+        server.Expect(command).SendLine(reply(exchange, exchange == "DATA" ? "354 go ahead" : "250 ok"));
+        going = !stopsAt(exchange);
+    }
+    if (going) {
+        ExpectLines(server, kDefaultMessage).Expect(".").SendLine(reply(".", "250 queued"));
+    }
+    server.Expect("QUIT").SendLine(reply("QUIT", "221 bye")).Close();
+}
+
+TEST(SmtpReplyCodes, EachExchangeCountsARefusalFromItsOwnThreshold)
+{
+    for (const ReplyCase& replyCase : kReplyCases) {
+        SCOPED_TRACE(replyCase.exchange + " answered " + replyCase.reply);
+        ScriptedServer server;
+        PlaySession(server, replyCase);
+        server.Start();
+        TNMSMTP smtp;
+        smtp.UserID = "alice";
+        smtp.TimeOut = 2000;
+        smtp.Host = server.Address();
+        smtp.PostMessage.FromAddress = "alice@example.jp";
+        smtp.PostMessage.ToAddress = {"bob@example.jp"};
+        smtp.PostMessage.Body = {"hello"};
+        std::vector<std::string> refusals;
+        smtp.OnRecipientNotFound = [&](const std::string& entry) { refusals.push_back("RecipientNotFound " + entry); };
+        const auto attempt = [&](const std::function<void()>& step) {
+            try {
+                step();
+            } catch (const Exception& error) {
+                refusals.push_back(error.Message());
+            }
+        };
+        attempt([&] { smtp.Connect(); });
+        if (smtp.Connected()) {
+            attempt([&] { smtp.SendMail(); });
+            attempt([&] { smtp.Disconnect(); });
+        }
+        EXPECT_EQ(refusals, replyCase.refusal.empty() ? Events{} : Events{replyCase.refusal});
+        testsupport::ExpectScriptPlayed(server);
+    }
 }
 
 TEST_F(Smtp, AMultiLineGreetingIsReadWholeBeforeHelo)
