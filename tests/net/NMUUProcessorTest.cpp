@@ -70,16 +70,19 @@ TEST(UUProcessor, UuencodeLinesStartWithTheirLengthAndEndWithAGraveAccent)
     EXPECT_EQ(lines, fullLine + "\r\n" + "*,#$R,S0U-C<X.0\r\n" + "`\r\n");
 }
 
-// Takes nothing: the output medium is full.
-class FullStream : public MemoryStream {
+// Takes the first line, then is full.
+class FillingStream : public MemoryStream {
 public:
-    std::int64_t Write(const void*, std::int64_t) override { return 0; }
+    std::int64_t Write(const void* buffer, std::int64_t count) override
+    {
+        return Bytes().empty() ? MemoryStream::Write(buffer, count) : 0;
+    }
 };
 
 TEST(UUProcessor, AFailedWriteStillEndsTheRunAndRewindsTheOutput)
 {
-    MemoryStream in("abc");
-    FullStream out;
+    MemoryStream in(std::string(46, '\xff'));
+    FillingStream out;
     TNMUUProcessor coder;
     int ended = 0;
     coder.OnEndEncode = [&](TNMUUProcessor&) { ++ended; };
@@ -87,6 +90,7 @@ TEST(UUProcessor, AFailedWriteStillEndsTheRunAndRewindsTheOutput)
     coder.OutputStream = &out;
     EXPECT_THROW(coder.Encode(), EStreamError);
     EXPECT_EQ(ended, 1);
+    EXPECT_EQ(out.Bytes(), std::string(60, '/') + "\r\n");
     EXPECT_EQ(out.Position(), 0);
 
     TNMUUProcessor unassigned;
