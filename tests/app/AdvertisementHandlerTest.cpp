@@ -37,7 +37,7 @@ app::AccountRecord Account(const std::string& address, const std::string& popSer
 
 app::AdCandidate Queued(const std::string& address, const std::string& messageId, int number,
                         const std::string& replyAddress = "") {
-    return {address, messageId, std::to_string(number), replyAddress};
+    return {address, messageId, std::to_string(number), replyAddress, {}, 0};
 }
 
 ScriptedServer& Pop3Session(ScriptedServer& server, int messageCount) {

@@ -115,7 +115,7 @@ protected:
 
 TEST_F(CheckCycleTest, AnEmptyAccountListOnlyRestartsTheCountdownAndEmptiesTheListingAndQueue) {
     run.CountdownTicks = 42;
-    run.AdQueue.push_back({"a@x", "<1@x>\r\n", "1", ""});
+    run.AdQueue.push_back({"a@x", "<1@x>\r\n", "1", "", {}, 0});
     Cycle().RunCheck();
     EXPECT_EQ(run.CountdownTicks, 0u);
     EXPECT_TRUE(run.AdQueue.empty());
@@ -450,7 +450,8 @@ struct FailingSound : app::NewMailSound {
 struct FailingPasses : app::AdvertisementPasses {
     Journal& journal;
     explicit FailingPasses(Journal& journal) : journal(journal) {}
-    void DeleteAdvertisements(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {
+    std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>&,
+                                                       const std::vector<app::AccountRecord>&) override {
         journal.push_back("delete advertisements");
         throw std::runtime_error("broken");
     }
