@@ -118,11 +118,12 @@ Command CheckCommand() {
     "does: fetches the header summary of every message and prints the content view listing (Shift_JIS\n"
     "with CR LF line ends, or UTF-8 with --utf8; control characters from a header are printed as \"?\").\n"
     "Then, as every check does, it deletes the queued unsolicited advertisements of the accounts that\n"
-    "reject them and sends refusal mails for those that also auto-reply. Failed server conversations go\n"
-    "to Quillon.log in the data folder, as in the program. Standard error gets one line: the accounts\n"
-    "checked, the messages found and how many of them were new (in one run of the command every message\n"
-    "is new, except repeated Message-IDs). No sound is played. Exit status 0 when the check ran, even if\n"
-    "some accounts failed; 2 for bad usage or an unreadable data folder.",
+    "reject them and answers each one it deleted with a refusal mail where the account also\n"
+    "auto-replies. Failed server conversations go to Quillon.log in the data folder, as in the program.\n"
+    "Standard error gets one line: the accounts checked, the messages found and how many of them were\n"
+    "new (in one run of the command every message is new, except repeated Message-IDs). No sound is\n"
+    "played. Exit status 0 when the check ran, even if some accounts failed; 2 for bad usage or an\n"
+    "unreadable data folder.",
     {kUtf8Option, kDataDirOption},
     &CheckOnce,
     };
