@@ -1,5 +1,6 @@
 #include "jcode/MimeHeader.h"
 
+#include <algorithm>
 #include <array>
 
 #include "jcode/JapaneseConversion.h"
@@ -25,18 +26,23 @@ constexpr std::string_view kBase64Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefgh
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = AsciiUpper(c);
-    return upper;
-}
-
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
     }
     return true;
+}
+
+constexpr std::string_view kWordOpening = "=?";
+constexpr std::string_view kWordClosing = "?=";
+
+// Every stage marker starts with "=?", so only the places where that stands need comparing.
+bool HasMarker(std::string_view text, std::string_view marker) {
+    for (std::size_t at = text.find(kWordOpening); at != std::string_view::npos; at = text.find(kWordOpening, at + 1)) {
+        if (EqualsIgnoringAsciiCase(text.substr(at, marker.size()), marker)) return true;
+    }
+    return false;
 }
 
 constexpr std::array<int, 256> MakeBase64Values() {
@@ -81,7 +87,7 @@ std::string Base64Encode(std::string_view bytes) {
 std::string DecodeMimeHeader(std::string_view text) {
     std::string current(text);
     for (const CharsetStage& stage : kStages) {
-        if (AsciiUpper(current).find(stage.marker) == std::string::npos) continue;
+        if (!HasMarker(current, stage.marker)) continue;
         current = DecodeEncodedWords(current, stage.charset);
         if (stage.afterwards != nullptr) current = stage.afterwards(current);
     }
@@ -99,21 +105,25 @@ std::string DecodeEncodedWords(std::string_view text, std::string_view charset) 
     std::size_t i = 0;
     while (i < text.size()) {
         // "=?" charset "?" letter "?"
-        const bool opens = i + length + 4 < text.size() && text.substr(i, 2) == "=?" &&
+        const bool opens = i + length + 4 < text.size() && text.substr(i, 2) == kWordOpening &&
                            EqualsIgnoringAsciiCase(text.substr(i + 2, length), charset) &&
                            text[i + length + 2] == '?' && text[i + length + 4] == '?';
         if (opens) {
             encoding = text[i + length + 3];
             payload.clear();  // a word left open is dropped undecoded
             i += length + 5;
-        } else if (encoding != kOutside && text.substr(i, 2) == "?=") {
+        } else if (encoding != kOutside && text.substr(i, 2) == kWordClosing) {
             if (!payload.empty()) result += DecodeWordText(encoding, payload);
             encoding = kOutside;
             payload.clear();
             i += 2;
         } else {
-            (encoding != kOutside ? payload : result) += text[i];
-            i += 1;
+            // Up to the next place where a word may open or close, every byte is copied as it stands.
+            std::size_t next = text.find(kWordOpening, i + 1);
+            if (encoding != kOutside) next = std::min(next, text.find(kWordClosing, i + 1));
+            if (next == std::string_view::npos) next = text.size();
+            (encoding != kOutside ? payload : result).append(text.substr(i, next - i));
+            i = next;
         }
     }
     if (encoding != kOutside && !payload.empty()) result += DecodeWordText(encoding, payload);
