@@ -110,8 +110,6 @@ void CheckCycle::RunCheck() {
 
 void CheckCycle::CheckAccount(const AccountRecord& row) {
     ++tally_.accountsChecked;
-    // Every path below ends the session, so this only matters if one ever does not.
-    if (NMPOP31.Connected()) AbandonSession(NMPOP31);
     CurrentAccountAddress = row.MailAddress;
     NMPOP31.UserID = row.UserId;
     NMPOP31.Password = row.Password;
