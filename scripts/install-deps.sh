@@ -3,10 +3,14 @@
 # Usage: install-deps.sh build|test|bench
 set -euo pipefail
 
-build_packages=(cmake ninja-build g++ clang python3)
+# qt6-base-dev: the windows; libsdl2-mixer-dev: the new-mail sound; fonts-ipafont-gothic: the Japanese
+# proportional and fixed-pitch fonts the windows ask for.
+build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
 # dovecot-pop3d: the tests start their own private instance; a system one the package may start is left alone.
 # python3-aiosmtpd: the SMTP receiver the tests start on a free port.
-test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd)
+# xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots.
+test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd
+  xvfb xauth xdotool x11-utils imagemagick)
 bench_packages=(libbenchmark-dev)
 
 case "${1:-build}" in
