@@ -2,8 +2,11 @@
 // quillon.dat or quillon2.dat as the main window holds it: read once at start, replaced by the save action.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "app/ScrambledFile.h"
 
 namespace app {
 
@@ -11,13 +14,18 @@ class DataFile {
 public:
     explicit DataFile(std::filesystem::path path) : path_(std::move(path)) {}
 
+    const std::filesystem::path& Path() const { return path_; }
+
     // The text, empty when the file is missing or cannot be read. A file that is there but cannot be read
-    // (no permission, a folder, far too large) is remembered: the program runs without what it holds.
+    // (no permission, a folder, far too large) is remembered with the reason: the program runs without
+    // what it holds.
     std::string Load();
 
-    // Whether Replace may store the text: it fits the format, and the file is not one that Load could not
-    // read and that is still there, as replacing it would lose its accounts unseen. Moving such a file
-    // aside, or a start that reads it, lifts the refusal.
+    // Why Load could not read the file, as long as that file is still there: replacing it would lose what
+    // it holds unseen. Moving it aside, or a start that reads it, ends this.
+    std::optional<ReadFailure> KeptSafe() const;
+
+    // Whether Replace may store the text: it fits the format, and the file is not kept safe.
     bool MayReplace(std::string_view text) const;
 
     // Stores the text scrambled when MayReplace allows it. The file then holds what the program holds, so
@@ -26,7 +34,7 @@ public:
 
 private:
     std::filesystem::path path_;
-    bool unreadAtLoad_ = false;
+    std::optional<ReadFailure> unreadAtLoad_;
 };
 
 }  // namespace app

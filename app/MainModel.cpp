@@ -3,11 +3,32 @@
 #include "app/AccountFile.h"
 #include "app/ReplyBody.h"
 #include "app/Texts.h"
+#include "jcode/DisplayText.h"
 
 namespace app {
 namespace {
 
 constexpr std::uint32_t kMillisecondsPerMinute = 60000;
+
+std::string_view ReasonText(ReadFailure failure) {
+    switch (failure) {
+        case ReadFailure::Folder:
+            return kUnreadFolder;
+        case ReadFailure::TooLarge:
+            return kUnreadTooLarge;
+        case ReadFailure::NoPermission:
+            return kUnreadNoPermission;
+        case ReadFailure::ReadError:
+            break;
+    }
+    return kUnreadReadError;
+}
+
+// Paths are UTF-8 on this system; the box shows Shift_JIS.
+std::string KeptSafeText(const DataFile& file, ReadFailure failure) {
+    return jcode::Utf8ToSjisStrict(file.Path().string()) + std::string(kDataFileUnreadLead) +
+           std::string(ReasonText(failure)) + std::string(kDataFileUnreadTail);
+}
 
 }  // namespace
 
@@ -21,6 +42,7 @@ void MainModel::Start() {
     accounts_.Assign(ParseAccountFileContent(accountFile_.Load()));
     replyBody_ = ReplyBodyFrom(replyBodyFile_.Load());
     RestartCheckTimer(IntervalMinutes(settings_.IntervalTime));
+    ReportKeptSafeFiles();
 }
 
 void MainModel::RestartCheckTimer(unsigned minutes) {
@@ -36,27 +58,43 @@ void MainModel::Save() {
     // are left as they are, reply body included.
     const bool folderReady = folder_.Create();
     const bool settingsSaved = folderReady && SaveSettings(settings_, folder_.SettingsFile());
-    const bool dataSaved = accounts_.Empty() || (folderReady && WriteDataFiles());
-    if (!settingsSaved || !dataSaved) {
+    DataSave data = DataSave::Saved;
+    if (!accounts_.Empty()) data = folderReady ? WriteDataFiles() : DataSave::Failed;
+    if (!settingsSaved || data == DataSave::Failed) {
         ReportSaveFailed();
         return;
     }
+    // A file kept safe is the user's to move aside: the checks go on meanwhile, with what the program holds.
     RestartCheckTimer(IntervalMinutes(settings_.IntervalTime));
-    view_.ShowInformation(kSettingsSaved);
+    if (data == DataSave::KeptSafe) {
+        ReportKeptSafeFiles();
+    } else {
+        view_.ShowInformation(kSettingsSaved);
+    }
 }
 
-bool MainModel::WriteDataFiles() {
-    // Both files are checked before either is replaced, so a refused save leaves a matching pair.
+MainModel::DataSave MainModel::WriteDataFiles() {
     const auto accountContent = BuildAccountFileContent(accounts_.Rows());
-    if (!accountContent || !accountFile_.MayReplace(*accountContent) || !replyBodyFile_.MayReplace(replyBody_)) {
-        return false;
+    if (!accountContent || !FitsScrambledFile(*accountContent) || !FitsScrambledFile(replyBody_)) {
+        return DataSave::Failed;
     }
-    return accountFile_.Replace(*accountContent) && replyBodyFile_.Replace(replyBody_);
+    // Both files are checked before either is replaced, so a refused save leaves a matching pair.
+    if (accountFile_.KeptSafe() || replyBodyFile_.KeptSafe()) return DataSave::KeptSafe;
+    return accountFile_.Replace(*accountContent) && replyBodyFile_.Replace(replyBody_) ? DataSave::Saved
+                                                                                        : DataSave::Failed;
 }
 
 void MainModel::ReportSaveFailed() {
     checkTimer_.Stop();
     view_.ShowError(kSaveFailed);
+}
+
+void MainModel::ReportKeptSafeFiles() {
+    for (const DataFile* file : {&accountFile_, &replyBodyFile_}) {
+        if (const std::optional<ReadFailure> failure = file->KeptSafe()) {
+            view_.ShowError(KeptSafeText(*file, *failure));
+        }
+    }
 }
 
 }  // namespace app

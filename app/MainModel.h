@@ -23,13 +23,15 @@ public:
 
     // The window's creation: resets the run-wide state, reads quillet.ini, quillon.dat and quillon2.dat,
     // leaves no row selected and starts the check timer. Missing or unreadable files give the defaults;
-    // a data file that is there but cannot be read is not saved over while it stays there (DataFile).
-    // The window then applies the volume setting and shows the tray icon.
+    // a data file that is there but cannot be read is not saved over while it stays there (DataFile),
+    // and an error box names it with the reason. The window then applies the volume setting and shows the
+    // tray icon.
     void Start();
 
     // The save button: writes quillet.ini, then (when the list has rows) quillon.dat and quillon2.dat.
-    // When everything was written it restarts the check timer and says so; when anything failed it stops
-    // the timer and shows the save error.
+    // When everything was written it restarts the check timer and says so. When only a data file kept safe
+    // since the start held the data files back, it restarts the timer too and names that file again, as
+    // at the start; when anything else failed it stops the timer and shows the save error.
     void Save();
 
     // Stops the check timer, sets its interval and starts it again; the countdown starts from the full
@@ -45,8 +47,10 @@ public:
     RunState& Run() { return run_; }
 
 private:
-    bool WriteDataFiles();
+    enum class DataSave { Saved, KeptSafe, Failed };
+    DataSave WriteDataFiles();
     void ReportSaveFailed();
+    void ReportKeptSafeFiles();
 
     DataFolder folder_;
     DataFile accountFile_;

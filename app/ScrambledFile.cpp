@@ -1,7 +1,10 @@
 #include "app/ScrambledFile.h"
 
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "app/AtomicFile.h"
 
@@ -14,6 +17,39 @@ constexpr unsigned char kScrambleKey = 0xA5;
 // 81,911 bytes, which (the byte order being reversed) would be the end of the text, cut mid-record; this
 // bound only keeps a stray huge file from being read into memory.
 constexpr std::size_t kReadLimit = 16 * 1024 * 1024;
+
+ReadFailure FailureOf(int error) {
+    return error == EACCES || error == EPERM ? ReadFailure::NoPermission : ReadFailure::ReadError;
+}
+
+// A file opened for reading, closed when it goes.
+class OpenedFile {
+public:
+    explicit OpenedFile(const std::filesystem::path& path) : descriptor_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~OpenedFile() {
+        if (descriptor_ >= 0) ::close(descriptor_);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+
+    int Descriptor() const { return descriptor_; }
+
+private:
+    int descriptor_;
+};
+
+// The bytes up to the end of the file; the limit holds also for a file that grows while it is read.
+ScrambledFileRead ReadToEnd(int descriptor) {
+    std::string bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+        if (count == 0) return bytes;
+        if (count < 0 && errno != EINTR) return FailureOf(errno);
+        if (count > 0) bytes.append(buffer, static_cast<std::size_t>(count));
+        if (bytes.size() > kReadLimit) return ReadFailure::TooLarge;
+    }
+}
 
 }  // namespace
 
@@ -29,21 +65,32 @@ bool FitsScrambledFile(std::string_view text) {
     return text.size() <= kScrambledFileCapacity && text.find('\0') == std::string_view::npos;
 }
 
-std::optional<std::string> ReadScrambledFile(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error) && !error) return std::string();
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kReadLimit) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string text = ScrambleText(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
-    if (file.bad()) return std::nullopt;
-    if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
-    return text;
+ScrambledFileRead ReadScrambledFile(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        // Nothing saved yet, not even the folder.
+        if (errno == ENOENT || errno == ENOTDIR) return std::string();
+        return FailureOf(errno);
+    }
+    if (S_ISDIR(status.st_mode)) return ReadFailure::Folder;
+    // Opening a pipe would hold the start until something writes to it.
+    if (!S_ISREG(status.st_mode)) return ReadFailure::ReadError;
+    if (static_cast<std::uintmax_t>(status.st_size) > kReadLimit) return ReadFailure::TooLarge;
+    const OpenedFile file(path);
+    if (file.Descriptor() < 0) return FailureOf(errno);
+    ScrambledFileRead read = ReadToEnd(file.Descriptor());
+    if (std::string* bytes = std::get_if<std::string>(&read)) {
+        std::string text = ScrambleText(*bytes);
+        if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
+        return text;
+    }
+    return read;
 }
 
 std::string LoadScrambledFile(const std::filesystem::path& path) {
-    return ReadScrambledFile(path).value_or(std::string());
+    ScrambledFileRead read = ReadScrambledFile(path);
+    std::string* text = std::get_if<std::string>(&read);
+    return text != nullptr ? std::move(*text) : std::string();
 }
 
 bool SaveScrambledFile(std::string_view text, const std::filesystem::path& path) {

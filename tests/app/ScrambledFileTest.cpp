@@ -76,14 +76,14 @@ TEST(ScrambledFile, AFolderThatRefusesNewFilesKeepsTheOldOne) {
 
 TEST(ScrambledFile, ReadingTellsAMissingFileFromOneThatCannotBeRead) {
     TempFolder folder;
-    EXPECT_EQ(app::ReadScrambledFile(folder.Path() / "missing.dat"), "");
-    EXPECT_EQ(app::ReadScrambledFile(folder.Path() / "missing" / "quillon.dat"), "");
-    EXPECT_EQ(app::ReadScrambledFile(folder.Path()), std::nullopt);
+    EXPECT_EQ(app::ReadScrambledFile(folder.Path() / "missing.dat"), app::ScrambledFileRead(""));
+    EXPECT_EQ(app::ReadScrambledFile(folder.Path() / "missing" / "quillon.dat"), app::ScrambledFileRead(""));
+    EXPECT_EQ(app::ReadScrambledFile(folder.Path()), app::ScrambledFileRead(app::ReadFailure::Folder));
     // Far beyond what the format holds, so it is not read into memory.
     const auto huge = folder.Path() / "quillon.dat";
     WriteBytes(huge, "x");
     std::filesystem::resize_file(huge, 17 * 1024 * 1024);
-    EXPECT_EQ(app::ReadScrambledFile(huge), std::nullopt);
+    EXPECT_EQ(app::ReadScrambledFile(huge), app::ScrambledFileRead(app::ReadFailure::TooLarge));
     EXPECT_EQ(app::LoadScrambledFile(huge), "");
 }
 

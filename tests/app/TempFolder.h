@@ -67,6 +67,14 @@ inline int RunInChild(const std::function<void()>& prepare, const std::function<
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+inline constexpr uid_t kNobody = 65534;
+inline constexpr gid_t kNobodyGroup = 65534;
+
+// For a child that root started: permission bits stop nobody, not root.
+inline void BecomeNobody() {
+    if (setgroups(0, nullptr) != 0 || setgid(kNobodyGroup) != 0 || setuid(kNobody) != 0) _exit(99);
+}
+
 // The child cannot create or replace files in `folder` (a direct child of the temporary folder). Root
 // writes anywhere, so as root the child becomes nobody and sees a folder it may only read.
 inline int RunWithReadOnlyFolder(const std::filesystem::path& folder, const std::function<int()>& body) {
@@ -77,13 +85,24 @@ inline int RunWithReadOnlyFolder(const std::filesystem::path& folder, const std:
                 return;
             }
             chmod(folder.c_str(), 0755);
-            const gid_t nobodyGroup = 65534;
-            const uid_t nobody = 65534;
-            if (setgroups(0, nullptr) != 0 || setgid(nobodyGroup) != 0 || setuid(nobody) != 0) _exit(99);
+            BecomeNobody();
         },
         body);
     chmod(folder.c_str(), 0700);
     return status;
+}
+
+// The child owns `folder` (a direct child of the temporary folder) and is held to permission bits: as
+// root it becomes nobody, and the folder, not what is in it, is handed to nobody.
+inline int RunAsFolderOwner(const std::filesystem::path& folder, const std::function<int()>& body) {
+    return RunInChild(
+        [&] {
+            if (geteuid() != 0) return;
+            chmod(folder.parent_path().c_str(), 0755);
+            if (chown(folder.c_str(), kNobody, kNobodyGroup) != 0) _exit(99);
+            BecomeNobody();
+        },
+        body);
 }
 
 // The child may write no file beyond `bytes` bytes, as on a full disk: a write past it fails.
