@@ -67,7 +67,7 @@ void CheckCycle::RunCheck() {
     run.CountdownTicks = 0;
     run.AdQueue.clear();
     content_.Clear();
-    context_.view.ContentViewChanged();
+    context_.view.ContentViewCleared();
     tally_ = {};
     if (context_.accounts.Empty()) return;
 
@@ -148,8 +148,8 @@ void CheckCycle::HandleSummary() {
     const std::string subject = jcode::DecodeHeaderForDisplay(summary.Subject);
     const std::string header = jcode::DecodeHeaderForDisplay(JoinLines(summary.Header.Lines()));
     // The header box is read for every entry, so changing it affects the following entries only.
-    content_.AppendEntry(NMPOP31.Host, sender, subject, header, context_.settings.HeaderAdd);
-    context_.view.ContentViewChanged();
+    context_.view.ContentEntryAppended(
+        content_.AppendEntry(NMPOP31.Host, sender, subject, header, context_.settings.HeaderAdd));
     ++tally_.messagesFound;
 
     // The raw text, terminator included; a message without a Message-ID line is recorded as the empty text.

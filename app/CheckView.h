@@ -13,8 +13,10 @@ public:
     // Shift_JIS; empty clears the line.
     virtual void SetStatusText(std::string_view text) = 0;
     virtual void SetCheckNowEnabled(bool enabled) = 0;
-    // The listing was emptied or grew by one entry.
-    virtual void ContentViewChanged() = 0;
+    // The listing was emptied (every check starts so).
+    virtual void ContentViewCleared() = 0;
+    // The listing grew by this entry: Shift_JIS lines, each ending in CR LF.
+    virtual void ContentEntryAppended(std::string_view entry) = 0;
     // Hides the task-bar button, then the main window; the tray icon stays.
     virtual void MinimizeToTray() = 0;
 };

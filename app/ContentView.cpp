@@ -4,8 +4,9 @@
 
 namespace app {
 
-void ContentView::AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
-                              std::string_view header, bool withHeader) {
+std::string_view ContentView::AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
+                                          std::string_view header, bool withHeader) {
+    const std::size_t entryStart = text_.size();
     Append(kLabelServer, host);
     Append({});
     Append(kLabelSender, sender);
@@ -19,6 +20,7 @@ void ContentView::AppendEntry(std::string_view host, std::string_view sender, st
         Append({});
     }
     Append({});
+    return std::string_view(text_).substr(entryStart);
 }
 
 void ContentView::Append(std::string_view text) {

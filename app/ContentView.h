@@ -14,9 +14,10 @@ public:
 
     // Nine appends: server, empty, sender, empty, subject, empty, then with the header the header label
     // and the header text (which ends in CR LF, so an empty line follows), else one empty line, and a
-    // last empty line. The texts are decoded already.
-    void AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
-                     std::string_view header, bool withHeader);
+    // last empty line. The texts are decoded already. Returns the entry as it now ends the listing, so a
+    // window can show it without building it again; it stays valid until the listing next changes.
+    std::string_view AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
+                                 std::string_view header, bool withHeader);
 
 private:
     // One memo line: the text and CR LF, so an empty text gives an empty line.

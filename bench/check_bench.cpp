@@ -198,7 +198,8 @@ public:
 
     void SetStatusText(std::string_view) override {}
     void SetCheckNowEnabled(bool) override {}
-    void ContentViewChanged() override { entries.push_back(SteadyClock::now()); }
+    void ContentViewCleared() override { entries.push_back(SteadyClock::now()); }
+    void ContentEntryAppended(std::string_view) override { entries.push_back(SteadyClock::now()); }
     void MinimizeToTray() override {}
     bool Animating() const override { return animating_; }
     void StartAnimation() override { animating_ = true; }

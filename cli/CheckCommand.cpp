@@ -26,7 +26,8 @@ class NoWindow final : public app::CheckView {
 public:
     void SetStatusText(std::string_view) override {}
     void SetCheckNowEnabled(bool) override {}
-    void ContentViewChanged() override {}
+    void ContentViewCleared() override {}
+    void ContentEntryAppended(std::string_view) override {}
     void MinimizeToTray() override {}
 };
 

@@ -30,7 +30,9 @@ struct FakeView : app::MainView {
     int editorChanged = 0;
     std::vector<std::string> statusTexts;
     std::vector<bool> checkNowEnabled;
-    int contentViewChanged = 0;
+    int contentCleared = 0;
+    // Since the last clearing, so together they must make the whole listing.
+    std::vector<std::string> appendedEntries;
     int minimizedToTray = 0;
 
     void ShowInformation(std::string_view text) override {
@@ -54,7 +56,11 @@ struct FakeView : app::MainView {
         checkNowEnabled.push_back(enabled);
         Note(enabled ? "check now on" : "check now off");
     }
-    void ContentViewChanged() override { ++contentViewChanged; }
+    void ContentViewCleared() override {
+        ++contentCleared;
+        appendedEntries.clear();
+    }
+    void ContentEntryAppended(std::string_view entry) override { appendedEntries.emplace_back(entry); }
     void MinimizeToTray() override { ++minimizedToTray; }
 
 private:

@@ -120,7 +120,7 @@ TEST_F(CheckCycleTest, AnEmptyAccountListOnlyRestartsTheCountdownAndEmptiesTheLi
     EXPECT_EQ(run.CountdownTicks, 0u);
     EXPECT_TRUE(run.AdQueue.empty());
     EXPECT_EQ(Cycle().Content().Text(), "");
-    EXPECT_EQ(view.contentViewChanged, 1);
+    EXPECT_EQ(view.contentCleared, 1);
     EXPECT_TRUE(journal.empty());  // no animation change, no sound, no advertisement passes
     EXPECT_TRUE(view.checkNowEnabled.empty());
     EXPECT_TRUE(view.statusTexts.empty());
@@ -214,7 +214,9 @@ TEST_F(CheckCycleTest, TheHeaderBoxIsReadForEveryEntry) {
                                    "\r\n\r\n" + kSubjectLabel + " two\r\n\r\n" + kHeaderLabel + "\r\n" + "From: " +
                                    kName + "\r\nSubject: two\r\nMessage-ID: <2@x>\r\n\r\n.\r\n\r\n\r\n";
     EXPECT_EQ(Cycle().Content().Text(), Entry(server.Address(), " a@example.jp", " one") + withHeader);
-    EXPECT_EQ(view.contentViewChanged, 3);  // emptied, then one entry at a time
+    EXPECT_EQ(view.contentCleared, 1);  // first, as the entries shown since then make the listing
+    EXPECT_EQ(view.appendedEntries,
+              (std::vector<std::string>{Entry(server.Address(), " a@example.jp", " one"), withHeader}));
 }
 
 TEST_F(CheckCycleTest, AdvertisementsAreQueuedAfterDecodingOnRejectingAccountsOnly) {
@@ -386,7 +388,8 @@ TEST_F(CheckCycleTest, OneCheckAtATimeOverTheRowsItStartedWith) {
     EXPECT_EQ(journal, (Journal{"start animation", "sound", "delete advertisements (0)", "send refusal mails (0)"}));
     EXPECT_EQ(passes.deletionAccounts, rows);
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
-    EXPECT_EQ(view.contentViewChanged, 3);
+    EXPECT_EQ(view.contentCleared, 1);  // not by the nested check
+    EXPECT_EQ(view.appendedEntries.size(), 2u);
 }
 
 TEST_F(CheckCycleTest, TimerTicksRunTheCheckAndTheCountdownWhoseTextTheCheckFreezes) {
