@@ -62,9 +62,11 @@ CheckCycle::~CheckCycle() {
 }
 
 void CheckCycle::RunCheck() {
-    if (checking_) return;
     RunState& run = context_.run;
+    // A tick that comes while a check runs checks nothing, but the check timer has begun its next
+    // interval all the same, and the countdown is to count down to its end.
     run.CountdownTicks = 0;
+    if (checking_) return;
     run.AdQueue.clear();
     content_.Clear();
     context_.view.ContentViewCleared();

@@ -53,7 +53,8 @@ public:
     CheckCycle& operator=(const CheckCycle&) = delete;
 
     // One check, run by every check timer tick and by the button "check now". Exactly one check runs at
-    // a time: a call that comes in while one runs (a tick served by the pumping) does nothing at all.
+    // a time: a call that comes in while one runs (a tick served by the pumping, as the button is off)
+    // only restarts the countdown, since the check timer has begun its next interval.
     void RunCheck();
     // Run by every countdown timer tick.
     void CountdownTick();
