@@ -52,7 +52,10 @@ bool ParseMessageNumber(const std::string& text, int& number) {
 }  // namespace
 
 AdvertisementHandler::AdvertisementHandler(AdvertisementContext context, ClientSetup smtpSetup)
-    : context_(context), pump_(smtpSetup.pump), NMSMTP1(std::move(smtpSetup.pump), std::move(smtpSetup.resolver)) {
+    : context_(context),
+      log_(context.log),
+      pump_(smtpSetup.pump),
+      NMSMTP1(std::move(smtpSetup.pump), std::move(smtpSetup.resolver)) {
     NMSMTP1.TimeOut = smtpSetup.timeOut;
     NMSMTP1.ReportLevel = 0;
     NMSMTP1.EncodeType = net::UUMethods::uuMime;
@@ -64,17 +67,18 @@ AdvertisementHandler::AdvertisementHandler(AdvertisementContext context, ClientS
 
 void AdvertisementHandler::BindSmtpLogWriters() {
     // None declares the problem handled, so the client goes on to fail.
-    NMSMTP1.OnInvalidHost = [this](bool&) { context_.log.Record(LogEvent::SendMailInvalidHost, NMSMTP1.Host); };
+    NMSMTP1.OnInvalidHost = [this](bool&) { log_.Record(LogEvent::SendMailInvalidHost, NMSMTP1.Host); };
     NMSMTP1.OnConnectionFailed = [this](net::TPowersock&) {
-        context_.log.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
+        log_.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
     };
     NMSMTP1.OnAuthenticationFailed = [this](bool&) {
-        context_.log.Record(LogEvent::SendMailIdOrPasswordFailed, NMSMTP1.Host);
+        log_.Record(LogEvent::SendMailIdOrPasswordFailed, NMSMTP1.Host);
     };
 }
 
 std::vector<AdCandidate> AdvertisementHandler::DeleteAdvertisements(const std::vector<AdCandidate>& queue,
                                                                     const std::vector<AccountRecord>& accounts) {
+    log_.Start();
     std::optional<SharedPop3Client::Claim> claim = context_.pop3.TryClaim(Pop3ClientUser::AdvertisementDeletion);
     // The individual deletion has the client: the advertisements stay on the server until the next
     // check queues them again.
@@ -89,7 +93,10 @@ std::vector<AdCandidate> AdvertisementHandler::DeleteAdvertisements(const std::v
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (entry.MailAddress != PassAccount) {
-            deletions.EndSession(DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed));
+            deletions.EndSession(DisconnectOrLog(client, log_, LogEvent::DeletionFailed));
+            // After an abort, during that QUIT or before, no other session is opened; the aborted client is
+            // not connected, so the entries left of its account are skipped as well.
+            if (log_.Aborted()) break;
             OpenPop3Session(client, *row);
             PassAccount = entry.MailAddress;
         }
@@ -97,12 +104,12 @@ std::vector<AdCandidate> AdvertisementHandler::DeleteAdvertisements(const std::v
         try {
             if (DeleteIfStillQueued(*claim, entry, number)) deletions.Mark(entry);
         } catch (const std::exception&) {
-            context_.log.Record(LogEvent::DeletionFailed, client.Host);
+            log_.Record(LogEvent::DeletionFailed, client.Host);
             deletions.EndSession(AbandonSession(client));
             PassAccount.clear();
         }
     }
-    deletions.EndSession(DisconnectOrLog(client, context_.log, LogEvent::DeletionFailed));
+    deletions.EndSession(DisconnectOrLog(client, log_, LogEvent::DeletionFailed));
     context_.view.SetStatusText({});
     return deletions.TakeDeleted();
 }
@@ -111,7 +118,7 @@ void AdvertisementHandler::OpenPop3Session(net::TNMPOP3& client, const AccountRe
     client.UserID = row.UserId;
     client.Password = row.Password;
     client.Host = row.PopServer;
-    ConnectOrLog(client, context_.log, LogEvent::ConnectionFailed);
+    ConnectOrLog(client, log_, LogEvent::ConnectionFailed);
 }
 
 bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
@@ -130,6 +137,7 @@ bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, c
 
 void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& deleted,
                                             const std::vector<AccountRecord>& accounts) {
+    log_.Start();
     PassAccount.clear();
     const std::string subject = RefusalSubject(context_.settings.SendSubject);
     for (const AdCandidate& entry : deleted) {
@@ -137,11 +145,11 @@ void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& dele
         const AccountRecord* row = FirstRowOf(entry.MailAddress, accounts);
         if (row == nullptr) continue;
         if (!SafeReplyAddress(entry.ReplyAddress)) {
-            context_.log.Record(LogEvent::SendMailUnsafeAddress, row->SmtpServer);
+            log_.Record(LogEvent::SendMailUnsafeAddress, row->SmtpServer);
             continue;
         }
         if (!HasEnvelopeAddress(entry.ReplyAddress)) {
-            context_.log.Record(LogEvent::SendMailNoAddress, row->SmtpServer);
+            log_.Record(LogEvent::SendMailNoAddress, row->SmtpServer);
             continue;
         }
         if (entry.MailAddress != PassAccount) {
@@ -152,21 +160,33 @@ void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& dele
         try {
             SendRefusal(entry, subject);
         } catch (const std::exception&) {
-            context_.log.Record(LogEvent::SendMailFailed, NMSMTP1.Host);
+            log_.Record(LogEvent::SendMailFailed, NMSMTP1.Host);
             AbandonSession(NMSMTP1);
             PassAccount.clear();
         }
     }
-    DisconnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailFailed);
+    DisconnectOrLog(NMSMTP1, log_, LogEvent::SendMailFailed);
     context_.view.SetStatusText({});
 }
 
+void AdvertisementHandler::Abort() {
+    log_.Abort();
+    context_.pop3.Abort(Pop3ClientUser::AdvertisementDeletion);
+    NMSMTP1.Abort();
+    // The SMTP client's Abort only ends the wait. The conversation it broke off is dropped without QUIT,
+    // as the POP3 client's Abort does, so the pass's closing step has nothing to wait for.
+    if (NMSMTP1.Connected()) NMSMTP1.TPowersock::Disconnect();
+}
+
 void AdvertisementHandler::OpenSmtpSession(const AccountRecord& row) {
-    DisconnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailFailed);
+    DisconnectOrLog(NMSMTP1, log_, LogEvent::SendMailFailed);
+    // After an abort, during that QUIT or before, no other session is opened, and the pass skips every
+    // entry left as the client is not connected.
+    if (log_.Aborted()) return;
     // The POP3 user ID is what goes after HELO.
     NMSMTP1.UserID = row.UserId;
     NMSMTP1.Host = row.SmtpServer;
-    ConnectOrLog(NMSMTP1, context_.log, LogEvent::SendMailConnectionFailed);
+    ConnectOrLog(NMSMTP1, log_, LogEvent::SendMailConnectionFailed);
 }
 
 void AdvertisementHandler::SendRefusal(const AdCandidate& entry, const std::string& subject) {

@@ -3,11 +3,12 @@
 // POP3 server through the shared NMPOP32, after making sure its number still designates the same
 // message; SendRefusalMails answers each that has a reply address through the account's SMTP server
 // with NMSMTP1. Both run unattended: failures go to the log, progress to the status line, and a
-// failure never ends a pass early.
+// failure never ends a pass early; only the user's abort does.
 
 #include <string>
 #include <vector>
 
+#include "app/AbortableLog.h"
 #include "app/AdvertisementPasses.h"
 #include "app/CheckView.h"
 #include "app/ClientSetup.h"
@@ -39,6 +40,7 @@ public:
                                                   const std::vector<AccountRecord>& accounts) override;
     void SendRefusalMails(const std::vector<AdCandidate>& deleted,
                           const std::vector<AccountRecord>& accounts) override;
+    void Abort() override;
 
 private:
     void OpenPop3Session(net::TNMPOP3& client, const AccountRecord& row);
@@ -52,6 +54,7 @@ private:
     void PumpPending();
 
     AdvertisementContext context_;
+    AbortableLog log_;
     net::PumpFunction pump_;
     net::TNMSMTP NMSMTP1;
     // The account address the pass's client was last connected (or tried to connect) for.

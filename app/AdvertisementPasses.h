@@ -23,6 +23,10 @@ public:
     // would get a refusal each time.
     virtual void SendRefusalMails(const std::vector<AdCandidate>& deleted,
                                   const std::vector<AccountRecord>& accounts) = 0;
+    // The user aborted the check: the running pass drops its server conversation and returns without
+    // doing or logging anything more. Called from the pending work a pass serves, or while no pass runs,
+    // which leaves the next pass to run as usual.
+    virtual void Abort() = 0;
 };
 
 }  // namespace app

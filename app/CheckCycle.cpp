@@ -28,14 +28,14 @@ std::string JoinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
-// The steps after the last account log their own failures; one that still escapes is logged here, so it
-// keeps none of the later steps from running and the check still ends as every check does.
+// The passes log their own failures; one that still escapes is logged here, so it keeps the refusal pass
+// from being skipped and the check still ends as every check does.
 template <typename Step>
-void RunGuarded(const EventLog& log, LogEvent event, std::string_view subject, Step step) {
+void RunGuarded(const AbortableLog& log, LogEvent event, Step step) {
     try {
         step();
     } catch (const std::exception&) {
-        log.Record(event, subject);
+        log.Record(event, {});
     }
 }
 
@@ -43,12 +43,14 @@ void RunGuarded(const EventLog& log, LogEvent event, std::string_view subject, S
 
 CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup)
     : context_(context),
+      log_(context.log),
       countdownTimer_(countdownTimer),
       pump_(setup.pump),
       NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP31.TimeOut = setup.timeOut;
     NMPOP31.ReportLevel = kReportNothing;
     BindPop3LogWriters(NMPOP31, context_.log);
+    log_.Quieten(NMPOP31.OnConnectionFailed);
     NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
     context_.checkTimer.OnTimer = [this] { RunCheck(); };
     countdownTimer_.OnTimer = [this] { CountdownTick(); };
@@ -92,22 +94,29 @@ void CheckCycle::RunCheck() {
         CheckCycle& cycle_;
     } running(*this);
 
+    log_.Start();
     run.NewMailFound = false;
     if (context_.tray.Animating()) context_.tray.StopAnimation();
     context_.view.SetCheckNowEnabled(false);
     // The account editor stays usable while the check runs, so the walk keeps to the rows it started with.
     const std::vector<AccountRecord> rows = context_.accounts.Rows();
     for (const AccountRecord& row : rows) {
-        if (IsFlagOn(row.CheckFlag)) CheckAccount(row);
+        if (IsFlagOn(row.CheckFlag) && !log_.Aborted()) CheckAccount(row);
     }
-    const EventLog& log = context_.log;
-    if (run.NewMailFound) {
-        RunGuarded(log, LogEvent::SoundFailed, context_.settings.SoundFile, [&] { context_.sound.PlayNewMailSound(); });
-    }
+    if (log_.Aborted()) return;
+    if (run.NewMailFound) context_.sound.PlayNewMailSound();
     std::vector<AdCandidate> deleted;
-    RunGuarded(log, LogEvent::DeletionFailed, {},
+    RunGuarded(log_, LogEvent::DeletionFailed,
                [&] { deleted = context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
-    RunGuarded(log, LogEvent::SendMailFailed, {}, [&] { context_.advertisements.SendRefusalMails(deleted, rows); });
+    if (log_.Aborted()) return;
+    RunGuarded(log_, LogEvent::SendMailFailed, [&] { context_.advertisements.SendRefusalMails(deleted, rows); });
+}
+
+void CheckCycle::Abort() {
+    if (!checking_) return;
+    log_.Abort();
+    NMPOP31.Abort();
+    context_.advertisements.Abort();
 }
 
 void CheckCycle::CheckAccount(const AccountRecord& row) {
@@ -120,13 +129,13 @@ void CheckCycle::CheckAccount(const AccountRecord& row) {
     CurrentAutoReplyFlag = IsFlagOn(row.AutoReplyFlag);
     context_.view.SetStatusText(std::string(kConnectingLead) + NMPOP31.Host + std::string(kConnectingTail));
     try {
-        ConnectOrLog(NMPOP31, context_.log, LogEvent::ConnectionFailed);
+        ConnectOrLog(NMPOP31, log_, LogEvent::ConnectionFailed);
         if (NMPOP31.Connected() && NMPOP31.MailCount() > 0) FetchSummaries(row);
         context_.view.SetStatusText({});
         PumpPending();
         if (NMPOP31.Connected()) NMPOP31.Disconnect();
     } catch (const std::exception&) {
-        context_.log.Record(LogEvent::CheckFailed, NMPOP31.Host);
+        log_.Record(LogEvent::CheckFailed, NMPOP31.Host);
         context_.view.SetStatusText({});
         AbandonSession(NMPOP31);
     }

@@ -2,12 +2,13 @@
 // The periodic check of every account: the check timer's tick (and the button that checks at once) runs
 // RunCheck, which walks the checked accounts through the POP3 client NMPOP31, fetches a header summary of
 // every message, lists it in the content view, decides whether it is new and queues advertisements; at
-// the end it plays the new-mail sound and runs the advertisement passes. The countdown timer's tick shows
-// the time left in the status line.
+// the end it plays the new-mail sound and runs the advertisement passes. The user may abort a check from
+// the pending work it serves. The countdown timer's tick shows the time left in the status line.
 
 #include <string>
 #include <vector>
 
+#include "app/AbortableLog.h"
 #include "app/AccountList.h"
 #include "app/AdvertisementPasses.h"
 #include "app/CheckView.h"
@@ -56,6 +57,10 @@ public:
     // a time: a call that comes in while one runs (a tick served by the pumping, as the button is off)
     // only restarts the countdown, since the check timer has begun its next interval.
     void RunCheck();
+    // Ends the running check at once: the waiting server conversation is dropped, no further account is
+    // checked, and neither the sound nor any advertisement pass runs; what the abort cuts short is not
+    // logged. Safe from the pending work a check serves; nothing when no check runs.
+    void Abort();
     // Run by every countdown timer tick.
     void CountdownTick();
 
@@ -73,6 +78,7 @@ private:
     void PumpPending();
 
     CheckContext context_;
+    AbortableLog log_;
     Timer& countdownTimer_;
     net::PumpFunction pump_;
     net::TNMPOP3 NMPOP31;

@@ -1,5 +1,6 @@
 #pragma once
 // The steps that every mail session of the core takes the same way, with the POP3 and the SMTP client alike.
+// The log is an EventLog or an AbortableLog: anything with Record(LogEvent, subject).
 
 #include <exception>
 
@@ -9,8 +10,8 @@ namespace app {
 
 // A failure is logged as `event` with the client's host, after the line the client's own failure event
 // may have written, and leaves the client not connected, which the caller checks.
-template <typename Client>
-void ConnectOrLog(Client& client, const EventLog& log, LogEvent event) {
+template <typename Client, typename Log>
+void ConnectOrLog(Client& client, const Log& log, LogEvent event) {
     try {
         client.Connect();
     } catch (const std::exception&) {
@@ -20,8 +21,8 @@ void ConnectOrLog(Client& client, const EventLog& log, LogEvent event) {
 
 // QUIT where the connection still stands (on POP3 it carries the deletions out); a refusal is logged as
 // `event`. The socket is closed either way. True when QUIT was sent and accepted.
-template <typename Client>
-bool DisconnectOrLog(Client& client, const EventLog& log, LogEvent event) {
+template <typename Client, typename Log>
+bool DisconnectOrLog(Client& client, const Log& log, LogEvent event) {
     if (!client.Connected()) return false;
     try {
         client.Disconnect();

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "app/AbortableLog.h"
 #include "app/ClientSetup.h"
 #include "app/EventLog.h"
 #include "net/NMPOP3.h"
@@ -51,6 +52,9 @@ public:
 
     // Nothing while another claim stands.
     std::optional<Claim> TryClaim(Pop3ClientUser user);
+    // When `user` holds the client: its running wait ends and the connection is dropped without QUIT,
+    // and nothing that fails of it is logged until the next claim. Otherwise nothing.
+    void Abort(Pop3ClientUser user);
     std::optional<Pop3ClientUser> Holder() const { return holder_; }
 
     ListingEvent OnListedSummary;
@@ -59,7 +63,7 @@ private:
     // Run by NMPOP32 after each summary, before GetSummary returns.
     void NMPOP32RetrieveEnd();
 
-    const EventLog& log_;
+    AbortableLog log_;
     net::TNMPOP3 NMPOP32;
     std::optional<Pop3ClientUser> holder_;
     bool ListingForDeletion = false;

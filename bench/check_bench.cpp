@@ -210,6 +210,7 @@ public:
         return {};
     }
     void SendRefusalMails(const std::vector<app::AdCandidate>&, const std::vector<app::AccountRecord>&) override {}
+    void Abort() override {}
 
 private:
     bool animating_ = false;

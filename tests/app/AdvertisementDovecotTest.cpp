@@ -38,6 +38,7 @@ public:
                           const std::vector<app::AccountRecord>& accounts) override {
         passes_.SendRefusalMails(deleted, accounts);
     }
+    void Abort() override { passes_.Abort(); }
 
 private:
     app::AdvertisementPasses& passes_;

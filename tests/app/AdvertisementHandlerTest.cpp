@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -431,6 +432,61 @@ TEST_F(AdvertisementHandlerTest, AnSmtpServerThatCannotBeOpenedIsSkippedAndTheNe
                          kStamp + "ConnectionFailed(SendMail): " + greetingRefused.Address() + kStamp +
                          "IDorPasswordFailed(SendMail): " + heloRefused.Address() + kStamp +
                          "ConnectionFailed(SendMail): " + heloRefused.Address() + kStamp);
+}
+
+TEST_F(AdvertisementHandlerTest, AnAbortEndsTheRunningPassAtOnceUnloggedAndTheNextPassRunsWhole) {
+    struct Case {
+        const char* waitingFor;
+        bool refusals;
+        std::function<void(ScriptedServer&)> script;  // a@x's server, up to its stall
+    };
+    const std::vector<Case> cases = {
+        {"a summary", false, [](ScriptedServer& s) { Pop3Session(s, 1).Expect("TOP 1 0").Stall(); }},
+        {"QUIT before the next account", false,
+         [](ScriptedServer& s) { Delete(Summary(Pop3Session(s, 1), 1, "<1@x>"), 1).Expect("QUIT").Stall(); }},
+        {"a send", true, [](ScriptedServer& s) { SmtpSession(s).Expect("RSET").Stall(); }},
+        {"SMTP QUIT before the next account", true,
+         [](ScriptedServer& s) {
+             Refusal(SmtpSession(s), "a@x", "shop@example.jp", RefusalLines("a@x", "shop@example.jp"));
+             s.Expect("QUIT").Stall();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waitingFor);
+        ScriptedServer stalling;
+        c.script(stalling);
+        ScriptedServer untouched;
+        untouched.Stall();
+        stalling.Start();
+        untouched.Start();
+        // Each pass contacts only the servers of its own kind.
+        const std::string closed = ClosedAddress();
+        const std::vector<app::AccountRecord> rows = {Account("a@x", stalling.Address(), stalling.Address()),
+                                                      Account("b@x", untouched.Address(), untouched.Address()),
+                                                      Account("c@x", closed, closed)};
+        const auto queued = [](const std::string& address) {
+            return Queued(address, "<1@x>\r\n", 1, "shop@example.jp");
+        };
+        const auto pass = [&](const std::vector<app::AdCandidate>& entries) {
+            if (c.refusals) return Handler().SendRefusalMails(entries, rows);
+            Handler().DeleteAdvertisements(entries, rows);
+        };
+        int polls = 0;
+        between = [&] {
+            if (stalling.WaitUntilPlayed(std::chrono::milliseconds(0)) && ++polls == 5) Handler().Abort();
+        };
+        const auto started = std::chrono::steady_clock::now();
+        pass({queued("a@x"), queued("b@x")});
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1000));  // time-out 2 s
+        testsupport::ExpectScriptPlayed(stalling);
+        EXPECT_FALSE(untouched.WaitUntilPlayed(std::chrono::milliseconds(0)));
+        EXPECT_EQ(Log(), "");
+
+        between = nullptr;
+        pass({queued("c@x")});
+        EXPECT_NE(Log(), "");  // the next pass runs and logs as usual
+        std::filesystem::remove(folder.LogFile());
+    }
 }
 
 TEST_F(AdvertisementHandlerTest, ARefusedSendIsLoggedTheSessionClosedAndTheNextRefusalSentAfresh) {

@@ -5,6 +5,7 @@
 // check-now button and the timer's calls go into a journal too when one is given, so a test can see their order.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,11 +131,15 @@ struct FakeAdvertisementPasses : app::AdvertisementPasses {
     Journal& journal;
     std::vector<app::AdCandidate> deletionQueue;
     std::vector<app::AccountRecord> deletionAccounts;
+    int aborts = 0;
+    // Runs in the middle of the deletion, as the pending work a real pass serves.
+    std::function<void()> whileDeleting;
 
     // Deletes everything it is given.
     std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>& queue,
                                                        const std::vector<app::AccountRecord>& accounts) override {
         journal.push_back("delete advertisements (" + std::to_string(queue.size()) + ")");
+        if (whileDeleting) whileDeleting();
         deletionQueue = queue;
         deletionAccounts = accounts;
         return queue;
@@ -143,4 +148,5 @@ struct FakeAdvertisementPasses : app::AdvertisementPasses {
                           const std::vector<app::AccountRecord>&) override {
         journal.push_back("send refusal mails (" + std::to_string(deleted.size()) + ")");
     }
+    void Abort() override { ++aborts; }
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -448,10 +449,64 @@ TEST_F(CheckCycleTest, AGreetingThatNeverComesAndASizelessListAreLoggedOnce) {
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
 }
 
-// A sound or a pass that fails in spite of guarding itself.
-struct FailingSound : app::NewMailSound {
-    void PlayNewMailSound() override { throw std::runtime_error("no audio device"); }
-};
+TEST_F(CheckCycleTest, AnAbortFromThePumpEndsTheCheckAtOnceWithNothingMoreDoneOrLogged) {
+    struct Case {
+        const char* waitingFor;
+        std::function<void(ScriptedServer&)> script;  // the first account's server, up to its stall
+        Journal journal;
+    };
+    const std::vector<Case> cases = {
+        {"the greeting", [](ScriptedServer& s) { s.Stall(); }, {}},
+        {"a summary",
+         [](ScriptedServer& s) {
+             s.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 10");
+             s.Expect("TOP 1 0").Stall();
+         },
+         {"start animation"}},
+        {"QUIT after a new mail",
+         [](ScriptedServer& s) { ServeMailbox(s, {Mail(" a@example.jp", " one", "<1@x>")}).Expect("QUIT").Stall(); },
+         {"start animation"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waitingFor);
+        ScriptedServer stalling;
+        c.script(stalling);
+        stalling.Start();
+        // Contacting the second account would log its failed connection.
+        accounts.Assign({Account("a@x", stalling.Address()), Account("b@x", "127.0.0.1:1")});
+        journal.clear();
+        tray.animating = false;
+        view = FakeView{};
+        int polls = 0;
+        between = [&] {
+            if (stalling.WaitUntilPlayed(std::chrono::milliseconds(0)) && ++polls == 5) Cycle().Abort();
+        };
+        const auto started = std::chrono::steady_clock::now();
+        Cycle().RunCheck();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1000));  // time-out 2 s
+        testsupport::ExpectScriptPlayed(stalling);
+        EXPECT_EQ(journal, c.journal);  // no sound, no pass
+        EXPECT_EQ(Log(), "");
+        EXPECT_EQ(Cycle().LastTally().accountsChecked, 1);
+        EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
+    }
+}
+
+TEST_F(CheckCycleTest, AnAbortFromTheDeletionPassSkipsTheRefusalPassAndLeavesTheNextCheckWhole) {
+    accounts.Append(Account("a@x", "127.0.0.1:1", false));
+    passes.whileDeleting = [&] { Cycle().Abort(); };
+    Cycle().RunCheck();
+    EXPECT_EQ(journal, Journal{"delete advertisements (0)"});
+    EXPECT_EQ(passes.aborts, 1);
+
+    passes.whileDeleting = nullptr;
+    Cycle().Abort();  // between checks: nothing
+    Cycle().RunCheck();
+    EXPECT_EQ(journal.back(), "send refusal mails (0)");
+    EXPECT_EQ(passes.aborts, 1);
+}
+
+// Passes that fail in spite of guarding themselves.
 struct FailingPasses : app::AdvertisementPasses {
     Journal& journal;
     explicit FailingPasses(Journal& journal) : journal(journal) {}
@@ -464,22 +519,21 @@ struct FailingPasses : app::AdvertisementPasses {
         journal.push_back("send refusal mails");
         throw std::runtime_error("broken");
     }
+    void Abort() override {}
 };
 
-TEST_F(CheckCycleTest, AFailingSoundOrPassIsLoggedAndTheCheckStillEnds) {
+TEST_F(CheckCycleTest, AFailingPassIsLoggedAndTheCheckStillEnds) {
     ScriptedServer server;
     ServeMailbox(server, {Mail(" a@example.jp", " one", "<1@x>")}).Pop3Quit();
     server.Start();
     accounts.Append(Account("a@x", server.Address()));
-    settings.SoundFile = " chime.wav";
-    FailingSound failingSound;
     FailingPasses failingPasses{journal};
-    app::CheckCycle failing({accounts, settings, run, checkTimer, view, tray, failingSound, failingPasses, log},
+    app::CheckCycle failing({accounts, settings, run, checkTimer, view, tray, sound, failingPasses, log},
                             countdownTimer);
     failing.RunCheck();
     testsupport::ExpectScriptPlayed(server);
-    EXPECT_EQ(journal, (Journal{"start animation", "delete advertisements", "send refusal mails"}));
-    EXPECT_EQ(Log(), "SoundFailed:  chime.wav" + kStamp + "DeletionFailed: " + kStamp + "SendFailed(SendMail): " + kStamp);
+    EXPECT_EQ(journal, (Journal{"start animation", "sound", "delete advertisements", "send refusal mails"}));
+    EXPECT_EQ(Log(), "DeletionFailed: " + kStamp + "SendFailed(SendMail): " + kStamp);
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
     EXPECT_FALSE(run.CheckRunning);
     EXPECT_FALSE(failing.Checking());
