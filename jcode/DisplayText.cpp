@@ -66,6 +66,14 @@ std::string SjisToUtf8(std::string_view sjis) {
     out.reserve(sjis.size() * 3 / 2);
     std::size_t p = 0;
     while (p < sjis.size()) {
+        // Headers are mostly ASCII, which code page 932 keeps as it is: such runs are copied whole.
+        std::size_t ascii = p;
+        while (ascii < sjis.size() && static_cast<unsigned char>(sjis[ascii]) < 0x80) ++ascii;
+        if (ascii != p) {
+            out.append(sjis.substr(p, ascii - p));
+            p = ascii;
+            continue;
+        }
         const unsigned char byte = static_cast<unsigned char>(sjis[p]);
         if (IsSjisLead(byte)) {
             const bool paired = p + 1 < sjis.size() && IsSjisTrail(static_cast<unsigned char>(sjis[p + 1]));
