@@ -43,7 +43,7 @@ constexpr SettingsKey kKeys[] = {
     // 15, so the field and the timer agree.
     {"IntervalTime", "15",
      [](Settings& s, std::string_view v) {
-         s.IntervalTime = IsUsableInterval(v) ? std::string(v) : std::to_string(kDefaultIntervalMinutes);
+         s.IntervalTime = UsableIntervalText(v);
      },
      [](const Settings& s) { return Trimmed(s.IntervalTime); }},
     {"SoundFile", "", [](Settings& s, std::string_view v) { s.SoundFile = v; },
@@ -61,6 +61,10 @@ constexpr SettingsKey kKeys[] = {
 }  // namespace
 
 std::span<const SettingsKey> SettingsKeys() { return kKeys; }
+
+std::string UsableIntervalText(std::string_view intervalText) {
+    return IsUsableInterval(intervalText) ? std::string(intervalText) : std::to_string(kDefaultIntervalMinutes);
+}
 
 unsigned IntervalMinutes(std::string_view intervalText) {
     if (!IsUsableInterval(intervalText)) return kDefaultIntervalMinutes;

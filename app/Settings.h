@@ -49,4 +49,8 @@ bool SaveSettings(const Settings& settings, const std::filesystem::path& path);
 // anything else 15, as the field itself falls back to 15 when it is left empty or 0.
 unsigned IntervalMinutes(std::string_view intervalText);
 
+// The text unchanged when IntervalMinutes can use it, else "15": what the interval field shows when it is
+// left empty, 0 or not a number.
+std::string UsableIntervalText(std::string_view intervalText);
+
 }  // namespace app

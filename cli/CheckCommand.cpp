@@ -10,6 +10,7 @@
 #include "app/CheckCycle.h"
 #include "app/Clock.h"
 #include "app/EventLog.h"
+#include "app/NoTray.h"
 #include "app/ReplyBody.h"
 #include "app/Settings.h"
 #include "app/SharedPop3Client.h"
@@ -29,16 +30,6 @@ public:
     void ContentViewCleared() override {}
     void ContentEntryAppended(std::string_view) override {}
     void MinimizeToTray() override {}
-};
-
-class NoTray final : public app::Tray {
-public:
-    bool Animating() const override { return animating_; }
-    void StartAnimation() override { animating_ = true; }
-    void StopAnimation() override { animating_ = false; }
-
-private:
-    bool animating_ = false;
 };
 
 // A terminal command plays no sound.
@@ -93,7 +84,7 @@ int CheckOnce(const Options& options, Io& io) {
     StillTimer checkTimer;
     StillTimer countdownTimer;
     NoWindow window;
-    NoTray tray;
+    app::NoTray tray;
     NoSound sound;
     app::SharedPop3Client deletionClient(log, {});
     app::AdvertisementHandler passes({settings, replyBody, window, log, deletionClient});
