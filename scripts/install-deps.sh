@@ -11,7 +11,8 @@ build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-d
 # xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots.
 test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd
   xvfb xauth xdotool x11-utils imagemagick)
-bench_packages=(libbenchmark-dev)
+# xvfb: the window start benchmark runs the program on a virtual display; libx11-dev: it watches the display.
+bench_packages=(libbenchmark-dev xvfb libx11-dev)
 
 case "${1:-build}" in
   build) wanted=("${build_packages[@]}") ;;

@@ -1,0 +1,74 @@
+#pragma once
+// Form1, the main window: the account list and its editor, the settings tabs, the button bar and the
+// status line. It shows the core's state and hands the user's actions to it; the rules live in app/.
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "app/CheckCycle.h"
+#include "app/MainModel.h"
+#include "app/MainView.h"
+#include "app/NewMailNotifier.h"
+#include "ui/AccountPanel.h"
+#include "ui/SettingsPanel.h"
+
+namespace Ui {
+class Form1;
+}
+
+namespace ui {
+
+class AboutBox;
+class ContentWindow;
+
+// What the window works with once the core exists; all of it outlives the window's use of it.
+struct MainWindowLinks {
+    app::MainModel& model;
+    app::CheckCycle& cycle;
+    app::NewMailNotifier& notifier;
+    ContentWindow& contentView;
+    AboutBox& aboutBox;
+};
+
+class MainWindow final : public QWidget, public app::MainView {
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // The core is made with this window as its view, so the two meet after both exist.
+    void Attach(const MainWindowLinks& links);
+    // Fills every control from the core, after it has read its files.
+    void ShowState();
+    // Shown, restored if minimised, in front and active.
+    void BringToFront();
+
+    void ShowInformation(std::string_view text) override;
+    void ShowError(std::string_view text) override;
+    bool ConfirmOkCancel(std::string_view text) override;
+    void FocusField(app::EditorField field) override;
+    void AccountsChanged() override;
+    void EditorChanged() override;
+    void SetStatusText(std::string_view text) override;
+    void SetCheckNowEnabled(bool enabled) override;
+    void ContentViewCleared() override;
+    void ContentEntryAppended(std::string_view entry) override;
+    void MinimizeToTray() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    // The close box and "終了(&X)": a running check is given up and the program ends; nothing is saved.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ConnectButtons();
+    void ShowContentView();
+
+    std::unique_ptr<Ui::Form1> ui_;
+    std::optional<MainWindowLinks> links_;
+    std::unique_ptr<AccountPanel> accounts_;
+    std::unique_ptr<SettingsPanel> settings_;
+    bool placed_ = false;
+};
+
+}  // namespace ui

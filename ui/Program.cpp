@@ -1,0 +1,24 @@
+#include "ui/Program.h"
+
+namespace ui {
+
+Program::Program(const app::DataFolder& folder, app::SoundPlayer& player, const app::ClientSetup& clients)
+    : aboutBox_(&form1_),
+      log_(folder, clock_),
+      model_(folder, form1_, checkTimer_),
+      notifier_(model_.CurrentSettings(), player, tray_, log_),
+      NMPOP32(log_, clients),
+      advertisements_({model_.CurrentSettings(), model_.ReplyBody(), form1_, log_, NMPOP32}, clients),
+      cycle_({model_.Accounts(), model_.CurrentSettings(), model_.Run(), checkTimer_, form1_, tray_, notifier_,
+              advertisements_, log_},
+             countdownTimer_, clients) {
+    form1_.Attach({model_, cycle_, notifier_, form2_, aboutBox_});
+}
+
+void Program::Start() {
+    model_.Start();
+    form1_.ShowState();
+    form1_.show();
+}
+
+}  // namespace ui

@@ -1,0 +1,53 @@
+#pragma once
+// Everything the program runs on, made once at start and kept for the run: the windows first (main
+// window, content view, About box), then the core with the main window as its view.
+
+#include "app/AdvertisementHandler.h"
+#include "app/CheckCycle.h"
+#include "app/ClientSetup.h"
+#include "app/Clock.h"
+#include "app/EventLog.h"
+#include "app/MainModel.h"
+#include "app/NewMailNotifier.h"
+#include "app/NoTray.h"
+#include "app/SharedPop3Client.h"
+#include "app/SoundPlayer.h"
+#include "ui/AboutBox.h"
+#include "ui/ContentWindow.h"
+#include "ui/MainWindow.h"
+#include "ui/QtTimer.h"
+
+namespace ui {
+
+class Program {
+public:
+    // `clients.pump` serves the windows while the mail clients wait.
+    Program(const app::DataFolder& folder, app::SoundPlayer& player, const app::ClientSetup& clients);
+
+    // Reads the files into the core, applies the volume, and shows the main window.
+    void Start();
+
+    MainWindow& Form1() { return form1_; }
+    ContentWindow& Form2() { return form2_; }
+    AboutBox& About() { return aboutBox_; }
+    app::MainModel& Model() { return model_; }
+    app::CheckCycle& Cycle() { return cycle_; }
+
+private:
+    MainWindow form1_;
+    ContentWindow form2_;
+    AboutBox aboutBox_;
+
+    app::SystemClock clock_;
+    app::EventLog log_;
+    QtTimer checkTimer_;
+    QtTimer countdownTimer_;
+    app::MainModel model_;
+    app::NoTray tray_;
+    app::NewMailNotifier notifier_;
+    app::SharedPop3Client NMPOP32;
+    app::AdvertisementHandler advertisements_;
+    app::CheckCycle cycle_;
+};
+
+}  // namespace ui
