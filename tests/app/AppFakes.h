@@ -5,6 +5,7 @@
 // check-now button and the timer's calls go into a journal too when one is given, so a test can see their order.
 
 #include <cstdint>
+#include <stdexcept>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "app/Clock.h"
 #include "app/MainView.h"
 #include "app/NewMailSound.h"
+#include "app/SoundPlayer.h"
 #include "app/Timer.h"
 #include "app/Tray.h"
 
@@ -149,4 +151,31 @@ struct FakeAdvertisementPasses : app::AdvertisementPasses {
         journal.push_back("send refusal mails (" + std::to_string(deleted.size()) + ")");
     }
     void Abort() override { ++aborts; }
+};
+
+// Records its calls in the journal it shares with the tray; it plays from Play until Stop.
+struct FakePlayer : app::SoundPlayer {
+    explicit FakePlayer(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    bool playing = false;
+    bool openFails = false;
+
+    bool IsPlaying() override {
+        journal.push_back("is playing");
+        return playing;
+    }
+    void Stop() override {
+        journal.push_back("stop");
+        playing = false;
+    }
+    void Close() override { journal.push_back("close"); }
+    void Open(std::string_view fileName) override {
+        journal.push_back("open " + std::string(fileName));
+        if (openFails) throw std::runtime_error("cannot decode");
+    }
+    void Play() override {
+        journal.push_back("play");
+        playing = true;
+    }
+    void SetVolume(int position) override { journal.push_back("volume " + std::to_string(position)); }
 };

@@ -9,33 +9,6 @@
 
 namespace {
 
-// Records its calls in the journal it shares with the tray; it plays from Play until Stop.
-struct FakePlayer : app::SoundPlayer {
-    explicit FakePlayer(Journal& journal) : journal(journal) {}
-    Journal& journal;
-    bool playing = false;
-    bool openFails = false;
-
-    bool IsPlaying() override {
-        journal.push_back("is playing");
-        return playing;
-    }
-    void Stop() override {
-        journal.push_back("stop");
-        playing = false;
-    }
-    void Close() override { journal.push_back("close"); }
-    void Open(std::string_view fileName) override {
-        journal.push_back("open " + std::string(fileName));
-        if (openFails) throw std::runtime_error("cannot decode");
-    }
-    void Play() override {
-        journal.push_back("play");
-        playing = true;
-    }
-    void SetVolume(int position) override { journal.push_back("volume " + std::to_string(position)); }
-};
-
 // A notifier over a private folder holding new.wav, "tail.wav " (ending in a blank), a file with a
 // Japanese name and a folder; "@" in a text stands for the folder's path.
 struct Notifier {

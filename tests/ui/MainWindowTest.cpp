@@ -1,0 +1,168 @@
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "tests/ui/WindowFixture.h"
+
+namespace {
+
+using app::EditorField;
+
+// As an input method hands over what the user composed.
+void Commit(QWidget& widget, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(&widget, &event);
+}
+
+class MainWindowTest : public WindowFixture {
+protected:
+    void SetUp() override {
+        program.Start();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&program.Form1()));
+    }
+};
+
+TEST_F(MainWindowTest, EditsReachTheCoreWithinTheirByteLimitsAndFailuresShowTheirMessage) {
+    QLineEdit& address = Main<QLineEdit>("Edit1");
+    for (int i = 0; i < 21; ++i) Commit(address, QStringLiteral(u"\u6f22"));  // a kanji, two bytes
+    EXPECT_EQ(address.text().size(), 20);
+    EXPECT_EQ(program.Model().Editor().Text(EditorField::MailAddress).size(), 40u);
+    QLineEdit& server = Main<QLineEdit>("Edit4");
+    Commit(server, QStringLiteral(u"pop\uD55C"));  // Hangul, which Shift_JIS lacks: refused whole
+    Commit(server, QStringLiteral("pop.example.jp"));
+    EXPECT_EQ(program.Model().Editor().Text(EditorField::PopServer), "pop.example.jp");
+
+    // The user ID is missing: its message comes up and the field gets the focus.
+    {
+        BoxAnswerer boxes;
+        QTest::mouseClick(&Main<QPushButton>("BitBtn3"), Qt::LeftButton);
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_EQ(boxes.texts[0], QStringLiteral(u"\u30e6\u30fc\u30b6\u30fcID\u304c\u5165\u529b\u3055\u308c\u3066"
+                                                 u"\u3044\u307e\u305b\u3093\u3002"));
+        EXPECT_EQ(program.Form1().focusWidget(), &Main<QLineEdit>("Edit2"));
+    }
+
+    // Once complete the account is listed, and deleting it asks on two lines (a lone CR in the core).
+    for (const char* name : {"Edit2", "Edit3"}) Commit(Main<QLineEdit>(name), QStringLiteral("alice"));
+    Main<QCheckBox>("CheckBox4").click();
+    EXPECT_FALSE(Main<QCheckBox>("CheckBox5").isEnabled());
+    QTest::mouseClick(&Main<QPushButton>("BitBtn3"), Qt::LeftButton);
+    QTreeWidget& list = Main<QTreeWidget>("ListView1");
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    EXPECT_TRUE(list.isColumnHidden(2));
+    list.setCurrentItem(list.topLevelItem(0));
+    EXPECT_EQ(Main<QLineEdit>("Edit3").text(), "alice");
+    BoxAnswerer cancel(QMessageBox::Cancel);
+    QTest::mouseClick(&Main<QPushButton>("BitBtn4"), Qt::LeftButton);
+    ASSERT_EQ(cancel.texts.size(), 1u);
+    EXPECT_EQ(cancel.texts[0].count(u'\n'), 1);
+    EXPECT_TRUE(cancel.texts[0].endsWith(QStringLiteral(u"\n\u3088\u308d\u3057\u3044\u3067\u3059\u304b?")));
+    EXPECT_EQ(program.Model().Accounts().Count(), 1u);
+}
+
+TEST_F(MainWindowTest, SettingsAreLiveAndTheIntervalFieldFallsBackTo15) {
+    const app::Settings& settings = program.Model().CurrentSettings();
+    Main<QCheckBox>("CheckBox3").click();
+    EXPECT_FALSE(settings.HeaderAdd);
+    Main<QSlider>("TrackBar1").setValue(64);
+    EXPECT_EQ(sounds.back(), "volume 64");
+    EXPECT_EQ(settings.Volume, 64);
+
+    QLineEdit& interval = Main<QLineEdit>("Edit5");
+    QLineEdit& elsewhere = Main<QLineEdit>("Edit6");
+    struct Row {
+        const char* typed;   // keys, or the context menu's paste when pasted is set
+        bool pasted;
+        const char* shown;   // before the field is left
+        const char* left;    // after
+    };
+    const Row rows[] = {
+        {"000", false, "000", "15"},
+        {"4a2", false, "42", "42"},
+        {"abc", true, "abc", "15"},
+    };
+    for (const Row& row : rows) {
+        interval.setFocus();
+        interval.clear();
+        if (row.pasted) {
+            QGuiApplication::clipboard()->setText(QString::fromLatin1(row.typed));
+            interval.paste();
+        } else {
+            QTest::keyClicks(&interval, QString::fromLatin1(row.typed));
+        }
+        EXPECT_EQ(interval.text(), QString::fromLatin1(row.shown)) << row.typed;
+        EXPECT_EQ(settings.IntervalTime, row.shown) << row.typed;
+        elsewhere.setFocus();
+        EXPECT_EQ(interval.text(), QString::fromLatin1(row.left)) << row.typed;
+        EXPECT_EQ(settings.IntervalTime, row.left) << row.typed;
+    }
+    // A chosen sound file whose name Shift_JIS cannot hold is refused; Cancel keeps what was there.
+    for (const char* name : {"\xed\x95\x9c.wav", "chime.wav"}) WriteBytes(folder.Path() / name, "RIFF");
+    const auto choose = [&](const char* name) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = program.Form1().findChild<QFileDialog*>();
+            // Until the dialog takes it: it may still be reading the folder the first time.
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            if (name == nullptr) return dialog->reject();
+            // Typed into the name field, as selectFile leaves a field that has the focus alone.
+            Find<QLineEdit>(*dialog, "fileNameEdit").setText(QString::fromStdString((folder.Path() / name).string()));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        poll.start(10);
+        QTest::mouseClick(&Main<QToolButton>("SpeedButton1"), Qt::LeftButton);
+    };
+    elsewhere.setText(QString::fromStdString((folder.Path() / "old.wav").string()));
+    choose("chime.wav");
+    const std::string chime = (folder.Path() / "chime.wav").string();
+    EXPECT_EQ(settings.SoundFile, chime);
+    BoxAnswerer refusal;
+    choose("\xed\x95\x9c.wav");
+    choose(nullptr);
+    EXPECT_EQ(refusal.texts.size(), 1u);
+    EXPECT_EQ(settings.SoundFile, chime);
+
+    // The control-key paste is a character the field drops.
+    QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+    interval.setFocus();
+    QTest::keyClick(&interval, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(interval.text(), QStringLiteral("15"));
+}
+
+// Records the addresses the desktop is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+TEST_F(MainWindowTest, TheAboutBoxOpensModallyAndItsLinkAsksTheDesktop) {
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+    QTimer::singleShot(0, [&] {
+        QLabel& link = Find<QLabel>(program.About(), "Label4");
+        QTest::mouseClick(&link, Qt::LeftButton);
+        program.About().accept();
+    });
+    QTest::mouseClick(&Main<QToolButton>("SpeedButton2"), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0].toString(), Find<QLabel>(program.About(), "Label4").text());
+}
+
+}  // namespace
+
+#include "MainWindowTest.moc"
