@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -56,9 +57,17 @@ std::string Describe(const std::filesystem::path& png) {
     return Shell("identify -format '%w %h %k' '" + png.string() + "'").output;
 }
 
+// The test's environment with these settings in place of any it has (the suite runs Qt offscreen).
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& settings) {
+    const auto overridden = [&](std::string_view entry) {
+        return std::ranges::any_of(settings, [&](const std::string& setting) {
+            return entry.substr(0, entry.find('=') + 1) == setting.substr(0, setting.find('=') + 1);
+        });
+    };
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (!overridden(*entry)) environment.emplace_back(*entry);
+    }
     environment.insert(environment.end(), settings.begin(), settings.end());
     return environment;
 }
