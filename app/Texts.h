@@ -108,4 +108,14 @@ inline constexpr std::string_view kLabelSender = "\x91\x97\x90M\x8e\xd2\x81@\x81
 inline constexpr std::string_view kLabelSubject = "\x8c\x8f\x96\xbc\x81@\x81@\x81@\x81@\x81@:\x81@";
 inline constexpr std::string_view kLabelHeader = "\x83w\x83" "b\x83_\x81[\x8f\xee\x95\xf1\x81@:\x81@";
 
+// The tray icon's tip: "double-click starts the mail program, right-click for the menu", the first word in
+// half-width katakana.
+inline constexpr std::string_view kTrayTip =
+    "\xc0\xde\xcc\xde\xd9\xb8\xd8\xaf\xb8\x82\xc5\x83\x81\x81[\x83\x8b\x83\x5c\x83t\x83g\x8bN\x93\xae\x81" "B\x89" "E\x83N"
+    "\x83\x8a\x83" "b\x83N\x82\xc5Menu";
+// "The icon cannot be placed in the notification area."
+inline constexpr std::string_view kTrayRefused =
+    "\x83^\x83X\x83N\x83g\x83\x8c\x83" "C\x82\xc9\x83" "A\x83" "C\x83R\x83\x93\x82\xf0\x93o\x98^\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82"
+    "\xf1\x81" "B";
+
 }  // namespace app

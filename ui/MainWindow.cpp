@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QScreen>
 
+#include "app/Texts.h"
 #include "ui/AboutBox.h"
 #include "ui/ContentWindow.h"
 #include "ui/MessageBoxes.h"
@@ -44,7 +45,7 @@ void MainWindow::Attach(const MainWindowLinks& links) {
 void MainWindow::ConnectButtons() {
     const MainWindowLinks& links = *links_;
     connect(ui_->BitBtn8, &QPushButton::clicked, this, [this] { ShowContentView(); });
-    connect(ui_->BitBtn7, &QPushButton::clicked, this, [this] { MinimizeToTray(); });
+    connect(ui_->BitBtn7, &QPushButton::clicked, this, [this] { MinimizeByUser(); });
     connect(ui_->SpeedButton2, &QToolButton::clicked, this, [&links] { links.aboutBox.exec(); });
     connect(ui_->BitBtn10, &QPushButton::clicked, this, [&links] { links.notifier.StopSound(); });
     connect(ui_->BitBtn9, &QPushButton::clicked, this, [&links] { links.cycle.RunCheck(); });
@@ -59,6 +60,8 @@ void MainWindow::ShowState() {
 }
 
 void MainWindow::BringToFront() {
+    // A window coming back from the task bar gets no show event, and every showing starts on the first tab.
+    ui_->PageControl1->setCurrentIndex(0);
     showNormal();
     raise();
     activateWindow();
@@ -108,7 +111,23 @@ void MainWindow::ContentEntryAppended(std::string_view entry) {
 
 void MainWindow::MinimizeToTray() {
     // With no notification area to hide in, the task bar keeps the window within the user's reach.
-    showMinimized();
+    if (TrayShown()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void MainWindow::MinimizeByUser() {
+    if (!TrayShown() && !toldNoTray_) {
+        toldNoTray_ = true;
+        ShowInformation(app::kTrayRefused);
+    }
+    MinimizeToTray();
+}
+
+bool MainWindow::TrayShown() const {
+    return QSystemTrayIcon::isSystemTrayAvailable() && links_->trayIcon.Visible();
 }
 
 void MainWindow::ShowContentView() {

@@ -10,6 +10,7 @@
 #include "app/MainModel.h"
 #include "app/MainView.h"
 #include "app/NewMailNotifier.h"
+#include "desktop/TrayIcon.h"
 #include "ui/AccountPanel.h"
 #include "ui/SettingsPanel.h"
 
@@ -29,6 +30,7 @@ struct MainWindowLinks {
     app::NewMailNotifier& notifier;
     ContentWindow& contentView;
     AboutBox& aboutBox;
+    const desktop::TTrayIcon& trayIcon;
 };
 
 class MainWindow final : public QWidget, public app::MainView {
@@ -40,8 +42,10 @@ public:
     void Attach(const MainWindowLinks& links);
     // Fills every control from the core, after it has read its files.
     void ShowState();
-    // Shown, restored if minimised, in front and active.
+    // Shown, restored if minimised or hidden in the tray, in front and active.
     void BringToFront();
+    // The sound and the animation stop, then the content view comes to the front.
+    void ShowContentView();
 
     void ShowInformation(std::string_view text) override;
     void ShowError(std::string_view text) override;
@@ -62,13 +66,16 @@ protected:
 
 private:
     void ConnectButtons();
-    void ShowContentView();
+    // "最小化(&M)": without a tray the user is told once per run why the window stays in the task bar.
+    void MinimizeByUser();
+    bool TrayShown() const;
 
     std::unique_ptr<Ui::Form1> ui_;
     std::optional<MainWindowLinks> links_;
     std::unique_ptr<AccountPanel> accounts_;
     std::unique_ptr<SettingsPanel> settings_;
     bool placed_ = false;
+    bool toldNoTray_ = false;
 };
 
 }  // namespace ui

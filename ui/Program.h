@@ -9,13 +9,14 @@
 #include "app/EventLog.h"
 #include "app/MainModel.h"
 #include "app/NewMailNotifier.h"
-#include "app/NoTray.h"
 #include "app/SharedPop3Client.h"
 #include "app/SoundPlayer.h"
 #include "ui/AboutBox.h"
 #include "ui/ContentWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTimer.h"
+#include "ui/TrayPanel.h"
+#include "desktop/TrayIcon.h"
 
 namespace ui {
 
@@ -31,6 +32,7 @@ public:
     ContentWindow& Form2() { return form2_; }
     AboutBox& About() { return aboutBox_; }
     app::MainModel& Model() { return model_; }
+    desktop::TTrayIcon& Tray() { return TrayIcon1; }
     app::CheckCycle& Cycle() { return cycle_; }
 
 private:
@@ -43,11 +45,13 @@ private:
     QtTimer checkTimer_;
     QtTimer countdownTimer_;
     app::MainModel model_;
-    app::NoTray tray_;
+    QtTimer trayFrameTimer_;
+    desktop::TTrayIcon TrayIcon1;
     app::NewMailNotifier notifier_;
     app::SharedPop3Client NMPOP32;
     app::AdvertisementHandler advertisements_;
     app::CheckCycle cycle_;
+    TrayPanel trayPanel_;
 };
 
 }  // namespace ui

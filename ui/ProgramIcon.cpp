@@ -7,14 +7,17 @@
 namespace ui {
 namespace {
 
-QPixmap DrawLetter(int size) {
+constexpr QColor kButtonBarBlue(0, 0, 160);
+constexpr int kTraySide = 16;
+
+QPixmap DrawLetter(int size, const QColor& ground = kButtonBarBlue) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = size / 16.0;
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0, 0, 160));
+    painter.setBrush(ground);
     painter.drawRoundedRect(QRectF(0, 0, size, size), 3 * unit, 3 * unit);
 
     const QRectF letter(2 * unit, 4 * unit, 12 * unit, 8 * unit);
@@ -31,6 +34,10 @@ QPixmap DrawLetter(int size) {
 }
 
 }  // namespace
+
+QList<QIcon> NewMailFrames() {
+    return {QIcon(DrawLetter(kTraySide, QColor(255, 200, 0))), QIcon(DrawLetter(kTraySide, QColor(220, 0, 0)))};
+}
 
 QIcon ProgramIcon() {
     QIcon icon;

@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QInputMethodEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -138,6 +140,44 @@ TEST_F(MainWindowTest, SettingsAreLiveAndTheIntervalFieldFallsBackTo15) {
     interval.setFocus();
     QTest::keyClick(&interval, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(interval.text(), QStringLiteral("15"));
+}
+
+TEST_F(MainWindowTest, TheTrayMenuAcknowledgesAndRestoresAndMinimisingWithoutATrayExplainsItselfOnce) {
+    QMenu& menu = Main<QMenu>("PopupMenu1");
+    QStringList items;
+    for (const QAction* action : menu.actions()) items << action->objectName();
+    EXPECT_EQ(items, (QStringList{"Undo1", "N2", "N4", "N1", "Exit1"}));
+    EXPECT_EQ(program.Tray().RBPopupMenu(), &menu);
+    const auto choose = [&](const char* name) { menu.findChild<QAction*>(QString::fromLatin1(name))->trigger(); };
+    desktop::TTrayIcon& tray = program.Tray();
+    const auto notify = [&] {
+        player.playing = true;
+        tray.StartAnimation();
+    };
+    notify();
+    choose("N4");  // the music alone
+    EXPECT_FALSE(player.playing);
+    EXPECT_TRUE(tray.Animating());
+    notify();
+    choose("N2");
+    EXPECT_FALSE(player.playing || tray.Animating());
+    notify();
+    choose("N1");
+    EXPECT_FALSE(player.playing || tray.Animating());
+    EXPECT_TRUE(program.Form2().isVisible());
+
+    // Offscreen there is no notification area: the window stays in the task bar.
+    QTabWidget& tabs = Main<QTabWidget>("PageControl1");
+    tabs.setCurrentIndex(2);
+    BoxAnswerer boxes;
+    for (int press = 0; press < 2; ++press) QTest::mouseClick(&Main<QPushButton>("BitBtn7"), Qt::LeftButton);
+    EXPECT_EQ(boxes.texts, std::vector<QString>{QStringLiteral(u"\u30bf\u30b9\u30af\u30c8\u30ec\u30a4\u306b\u30a2"
+                                                               u"\u30a4\u30b3\u30f3\u3092\u767b\u9332\u3067\u304d"
+                                                               u"\u307e\u305b\u3093\u3002")});
+    EXPECT_TRUE(program.Form1().isVisible());
+    choose("Undo1");
+    EXPECT_FALSE(program.Form1().isMinimized());
+    EXPECT_EQ(tabs.currentIndex(), 0);
 }
 
 // Records the addresses the desktop is asked to open.

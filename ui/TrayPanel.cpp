@@ -1,0 +1,36 @@
+#include "ui/TrayPanel.h"
+
+#include "app/Texts.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgramIcon.h"
+
+namespace ui {
+
+TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailNotifier& notifier)
+    : PopupMenu1(&window) {
+    PopupMenu1.setObjectName(QStringLiteral("PopupMenu1"));
+    struct Item {
+        const char* name;
+        QString caption;
+        std::function<void()> action;
+    };
+    const Item items[] = {
+        {"Undo1", QStringLiteral(u"\u5143\u306b\u623b\u3059"), [&window] { window.BringToFront(); }},
+        {"N2", QStringLiteral(u"\u901a\u77e5\u6d88\u53bb"), [&notifier] { notifier.StopNotification(); }},
+        {"N4", QStringLiteral(u"\u97f3\u697d\u306e\u505c\u6b62"), [&notifier] { notifier.StopSound(); }},
+        {"N1", QStringLiteral(u"\u5185\u5bb9\u8868\u793a"), [&window] { window.ShowContentView(); }},
+        {"Exit1", QStringLiteral(u"\u7d42\u4e86"), [&window] { window.close(); }},
+    };
+    for (const Item& item : items) {
+        QAction* action = PopupMenu1.addAction(item.caption);
+        action->setObjectName(QString::fromLatin1(item.name));
+        QObject::connect(action, &QAction::triggered, &window, item.action);
+    }
+    tray.SetIcon(ProgramIcon());
+    tray.SetAnimateIcons(NewMailFrames());
+    tray.SetTipHelp(app::kTrayTip);
+    tray.SetRBPopupMenu(&PopupMenu1);
+    tray.OnDblClick = [&notifier] { notifier.StopNotification(); };
+}
+
+}  // namespace ui

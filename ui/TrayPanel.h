@@ -1,0 +1,24 @@
+#pragma once
+// TrayIcon1 as the program has it: the program's icon, the new-mail frames, the tip, and PopupMenu1 on the
+// right button.
+
+#include <QMenu>
+
+#include "app/NewMailNotifier.h"
+#include "desktop/TrayIcon.h"
+
+namespace ui {
+
+class MainWindow;
+
+class TrayPanel {
+public:
+    TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailNotifier& notifier);
+
+private:
+    // Undo1 restores the window, N2 clears the notification, N4 stops the sound (the icon keeps
+    // animating), N1 shows the content view and Exit1 ends the program.
+    QMenu PopupMenu1;
+};
+
+}  // namespace ui
