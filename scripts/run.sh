@@ -4,13 +4,8 @@
 # Everything but the program's own output goes to stderr, so the script works as a filter in a pipe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh build
-
-build_dir=build/release
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DQUILLONV_BUILD_TESTS=OFF -DQUILLONV_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$build_dir" -j "$(nproc)" >&2
+scripts/build.sh
 if [ $# -eq 0 ]; then
-  exec "$build_dir/ui/quillonv"
+  exec build/release/ui/quillonv
 fi
-exec "$build_dir/cli/quillonv-cli" "$@"
+exec build/release/cli/quillonv-cli "$@"
