@@ -5,7 +5,8 @@ set -euo pipefail
 
 # qt6-base-dev: the windows; libsdl2-mixer-dev: the new-mail sound; fonts-ipafont-gothic: the Japanese
 # proportional and fixed-pitch fonts the windows ask for.
-build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic)
+# xdg-utils: the tray icon's double-click asks its xdg-mime for the default mail program.
+build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic xdg-utils)
 # dovecot-pop3d: the tests start their own private instance; a system one the package may start is left alone.
 # python3-aiosmtpd: the SMTP receiver the tests start on a free port.
 # xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots.
