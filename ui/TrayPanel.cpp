@@ -1,6 +1,7 @@
 #include "ui/TrayPanel.h"
 
 #include "app/Texts.h"
+#include "desktop/MailProgram.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramIcon.h"
 
@@ -30,7 +31,10 @@ TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailN
     tray.SetAnimateIcons(NewMailFrames());
     tray.SetTipHelp(app::kTrayTip);
     tray.SetRBPopupMenu(&PopupMenu1);
-    tray.OnDblClick = [&notifier] { notifier.StopNotification(); };
+    tray.OnDblClick = [&notifier] {
+        notifier.StopNotification();
+        desktop::StartDefaultMailProgram();
+    };
 }
 
 }  // namespace ui

@@ -1,6 +1,6 @@
 #pragma once
-// TrayIcon1 as the program has it: the program's icon, the new-mail frames, the tip, and PopupMenu1 on the
-// right button.
+// TrayIcon1 as the program has it: the program's icon, the new-mail frames, the tip, PopupMenu1 on the right
+// button, and the double-click that clears the notification and starts the desktop's mail program.
 
 #include <QMenu>
 
