@@ -9,11 +9,12 @@ set -euo pipefail
 build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic xdg-utils)
 # dovecot-pop3d: the tests start their own private instance; a system one the package may start is left alone.
 # python3-aiosmtpd: the SMTP receiver the tests start on a free port.
-# xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots.
+# xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots;
+# trayer: a notification area on that display for the tray icon.
 test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd
-  xvfb xauth xdotool x11-utils imagemagick)
+  xvfb xauth xdotool x11-utils imagemagick trayer)
 # xvfb: the window start benchmark runs the program on a virtual display; libx11-dev: it watches the display.
-bench_packages=(libbenchmark-dev xvfb libx11-dev)
+bench_packages=(libbenchmark-dev xvfb libx11-dev trayer)
 
 case "${1:-build}" in
   build) wanted=("${build_packages[@]}") ;;

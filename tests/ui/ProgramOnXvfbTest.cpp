@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -50,6 +51,15 @@ std::string WindowNamed(const std::string& display, const std::string& name) {
     const Outcome found = Shell("env DISPLAY=" + display + " xdotool search --sync --onlyvisible --name '" + name + "'");
     if (found.status != 0) throw std::runtime_error("no window " + name + ": " + found.output);
     return found.output.substr(0, found.output.find('\n'));
+}
+
+// Polls for up to five seconds.
+bool WaitFor(const std::function<bool()>& condition) {
+    for (int poll = 0; poll < 50; ++poll) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(100ms);
+    }
+    return condition();
 }
 
 // Width and height of a saved picture, and how many colours it holds.
@@ -97,20 +107,65 @@ protected:
         FAIL() << "no free display";
     }
 
-    // The program on the display, its sound captured rather than played.
+    Outcome OnDisplay(const std::string& command) { return Shell("env DISPLAY=" + display + " " + command); }
+
+    // Two messages, one with a Japanese subject ("test") in an encoded-word, for the one account of the
+    // data folder.
+    void ServeMailbox(ScriptedServer& server) {
+        server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000");
+        const std::string subjects[] = {"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", "Weekly report"};
+        for (std::size_t i = 0; i < std::size(subjects); ++i) {
+            const std::string n = std::to_string(i + 1);
+            server.Expect("TOP " + n + " 0").SendLine("+OK")
+                .Send("From: sender@example.jp\r\nSubject: " + subjects[i] + "\r\nMessage-ID: <" + n +
+                      "@example.jp>\r\n\r\n.\r\n")
+                .Expect("LIST " + n).SendLine("+OK " + n + " 1000");
+        }
+        server.Pop3Quit();
+        server.Start();
+        std::filesystem::create_directories(data);
+        const std::vector<app::AccountRecord> rows = {{"alice@example.jp", "alice", "secret", server.Address(),
+                                                       std::string(app::kFlagOn), std::string(app::kFlagOn), "",
+                                                       std::string(app::kFlagOff)}};
+        const auto accounts = app::BuildAccountFileContent(rows);
+        ASSERT_TRUE(accounts && app::SaveScrambledFile(*accounts, data / "quillon.dat"));
+    }
+
+    // The program on the display, its sound captured rather than played, with no session bus, so a tray
+    // icon goes to an X tray host, and a desktop whose mail program is a stand-in that leaves a mark.
     void StartProgram(ServerProcess& process, const std::string& name) {
+        const std::filesystem::path standIn = temp.Path() / "mail-program";
+        WriteBytes(standIn, "#!/bin/sh\ntouch '" + (temp.Path() / "mail-started").string() + "'\n");
+        std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
+        std::filesystem::create_directories(temp.Path() / "config");
+        WriteBytes(temp.Path() / "config" / "mimeapps.list",
+                   "[Default Applications]\nx-scheme-handler/mailto=stand-in.desktop\n");
+        std::filesystem::create_directories(temp.Path() / "share" / "applications");
+        WriteBytes(temp.Path() / "share" / "applications" / "stand-in.desktop",
+                   "[Desktop Entry]\nType=Application\nName=stand-in\nExec=" + standIn.string() + " %u\n");
         const ServerProcess::Program program{
-            QUILLONV_PROGRAM, {"quillonv", "--data-dir", (temp.Path() / "data").string()},
+            QUILLONV_PROGRAM, {"quillonv", "--data-dir", data.string()},
             EnvironmentWith({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
-                             "SDL_DISKAUDIOFILE=" + (temp.Path() / "sound.raw").string()}),
+                             "SDL_DISKAUDIOFILE=" + (temp.Path() / "sound.raw").string(),
+                             "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "XDG_CURRENT_DESKTOP=X-Generic",
+                             "XDG_CONFIG_HOME=" + (temp.Path() / "config").string(),
+                             "XDG_DATA_HOME=" + (temp.Path() / "share").string()}),
             temp.Path() / (name + ".log")};
-        process.Start(program, {[this] { return Shell("env DISPLAY=" + display + " xdotool search --onlyvisible --name QuillonV").status == 0; },
+        process.Start(program, {[this] { return OnDisplay("xdotool search --onlyvisible --name QuillonV").status == 0; },
                                 [] { return false; }, [this, name] { return testsupport::ReadFile(temp.Path() / (name + ".log")); }});
     }
 
-    void Click(const std::string& window, int x, int y) {
-        Shell("env DISPLAY=" + display + " xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
-              std::to_string(y) + " click 1");
+    void Click(const std::string& window, int x, int y, int button = 1, int times = 1) {
+        OnDisplay("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+                  " click --repeat " + std::to_string(times) + " --delay 100 " + std::to_string(button));
+    }
+    bool Mapped(const std::string& window) {
+        return OnDisplay("xwininfo -id " + window).output.find("IsViewable") != std::string::npos;
+    }
+    // Pixels that differ between two pictures.
+    long Difference(const std::filesystem::path& a, const std::filesystem::path& b) {
+        const Outcome compared = Shell("compare -metric AE '" + a.string() + "' '" + b.string() + "' null:");
+        return std::stol(compared.output);
     }
     std::filesystem::path Screenshot(const std::string& window, const std::string& name) {
         const std::filesystem::path png = kScreenshots / (name + ".png");
@@ -122,32 +177,14 @@ protected:
     }
 
     TempFolder temp;
+    std::filesystem::path data = temp.Path() / "data";
     std::string display;
     ServerProcess xvfb{"Xvfb"};
 };
 
 TEST_F(ProgramOnXvfbTest, TheWindowsShowTheirStateAndASecondStartDefersToTheFirst) {
-    // Two messages, one with a Japanese subject ("test") in an encoded-word.
     ScriptedServer server;
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000");
-    const std::string subjects[] = {"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", "Weekly report"};
-    for (std::size_t i = 0; i < std::size(subjects); ++i) {
-        const std::string n = std::to_string(i + 1);
-        const std::string& subject = subjects[i];
-        server.Expect("TOP " + n + " 0").SendLine("+OK")
-            .Send("From: sender@example.jp\r\nSubject: " + subject + "\r\nMessage-ID: <" + n + "@example.jp>\r\n\r\n.\r\n")
-            .Expect("LIST " + n).SendLine("+OK " + n + " 1000");
-    }
-    server.Pop3Quit();
-    server.Start();
-    const std::filesystem::path data = temp.Path() / "data";
-    std::filesystem::create_directories(data);
-    const std::vector<app::AccountRecord> rows = {{"alice@example.jp", "alice", "secret", server.Address(),
-                                                   std::string(app::kFlagOn), std::string(app::kFlagOn), "",
-                                                   std::string(app::kFlagOff)}};
-    const auto accounts = app::BuildAccountFileContent(rows);
-    ASSERT_TRUE(accounts && app::SaveScrambledFile(*accounts, data / "quillon.dat"));
-
+    ServeMailbox(server);
     ServerProcess program("quillonv");
     StartProgram(program, "quillonv");
     const std::string main = WindowNamed(display, "QuillonV");
@@ -166,11 +203,21 @@ TEST_F(ProgramOnXvfbTest, TheWindowsShowTheirStateAndASecondStartDefersToTheFirs
     Click(main, 8 + 37, 398 + 20);  // ClickMe
     const std::string about = WindowNamed(display, "\xe3\x83\x90\xe3\x83\xbc\xe3\x82\xb8\xe3\x83\xa7\xe3\x83\xb3");
     EXPECT_EQ(Describe(Screenshot(about, "about-box")).substr(0, 7), "273 241");
-    Shell("env DISPLAY=" + display + " xdotool key --window " + about + " Return");
+    OnDisplay("xdotool windowfocus --sync " + about + " key Return");
+
+    // Without a tray the window goes to the task bar, which bare Xvfb does not have: it stays mapped, and
+    // only the first press says why.
+    Click(main, 408 + 188 + 44, 219 + 17);
+    const std::string box = WindowNamed(display, "\xe3\x82\xaf\xe3\x82\xa4\xe3\x83\xad\xe3\x83\xb3V");
+    OnDisplay("xdotool windowfocus --sync " + box + " key Return");
+    Click(main, 408 + 188 + 44, 219 + 17);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_NE(OnDisplay("xdotool search --onlyvisible --name '\xe3\x82\xaf\xe3\x82\xa4\xe3\x83\xad\xe3\x83\xb3V'").status, 0);
+    EXPECT_TRUE(Mapped(main));
 
     // A second start on the same folder hands over to the running program and ends.
-    const Outcome second = Shell("env DISPLAY=" + display + " QT_QPA_PLATFORM=xcb " + QUILLONV_PROGRAM +
-                                 " --data-dir '" + data.string() + "'");
+    const Outcome second = OnDisplay(std::string("QT_QPA_PLATFORM=xcb ") + QUILLONV_PROGRAM + " --data-dir '" +
+                                     data.string() + "'");
     EXPECT_EQ(second.status, 0) << second.output;
 
     for (const char* name : {"main-basic", "main-advertisement-1", "main-advertisement-2", "content-view", "about-box"}) {
@@ -178,6 +225,52 @@ TEST_F(ProgramOnXvfbTest, TheWindowsShowTheirStateAndASecondStartDefersToTheFirs
         const int colours = std::stoi(described.substr(described.rfind(' ') + 1));
         EXPECT_GT(colours, 16) << name << ": " << described;
     }
+}
+
+TEST_F(ProgramOnXvfbTest, TheTrayIconAnimatesOffersItsMenuStartsTheMailProgramAndHidesTheWindow) {
+    ServerProcess trayer("trayer");
+    const ServerProcess::Program host{
+        "/usr/bin/trayer", {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "100",
+                            "--height", "24"},
+        EnvironmentWith({"DISPLAY=" + display}), temp.Path() / "trayer.log"};
+    trayer.Start(host, {[this] { return OnDisplay("xdotool search --onlyvisible --name '^panel$'").status == 0; },
+                        [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "trayer.log"); }});
+    ScriptedServer server;
+    ServeMailbox(server);
+    ServerProcess program("quillonv");
+    StartProgram(program, "quillonv-tray");
+    const std::string main = WindowNamed(display, "QuillonV");
+    const std::string panel = WindowNamed(display, "^panel$");
+    // The icon is the only one in the 100-pixel panel at the top right of the 1280-pixel screen.
+    const int iconX = 1280 - 12;
+    const int iconY = 12;
+
+    Click(main, 395 + 48, 398 + 20);  // check now: mail waits, so the icon animates
+    ASSERT_TRUE(server.WaitUntilPlayed(10s));
+    const std::filesystem::path first = Screenshot(panel, "tray-frame-a");
+    std::this_thread::sleep_for(200ms);  // with the 300 ms the screenshot waits: one frame later
+    const std::filesystem::path second = Screenshot(panel, "tray-frame-b");
+    EXPECT_GT(Difference(first, second), 0);
+
+    OnDisplay("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) + " click 3");
+    OnDisplay("xdotool search --sync --onlyvisible --classname quillonv");
+    Shell("env DISPLAY=" + display + " import -window root -crop 320x200+960+0 '" + (kScreenshots / "tray-menu.png").string() + "'");
+    OnDisplay("xdotool key Escape");
+
+    OnDisplay("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) + " click --repeat 2 --delay 80 1");
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(temp.Path() / "mail-started"); }));
+    const std::filesystem::path still = Screenshot(panel, "tray-after-double-click-a");
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(Difference(still, Screenshot(panel, "tray-after-double-click-b")), 0);
+
+    Click(main, 408 + 188 + 44, 219 + 17);  // minimise: into the tray
+    EXPECT_TRUE(WaitFor([&] { return !Mapped(main); }));
+    OnDisplay("xdotool mousemove " + std::to_string(iconX) + " " + std::to_string(iconY) + " click 3");
+    OnDisplay("xdotool search --sync --onlyvisible --classname quillonv");
+    std::this_thread::sleep_for(300ms);
+    // The menu opens down and to the left of the pointer; its first item is "restore".
+    OnDisplay("xdotool mousemove_relative -- -40 10 click 1");
+    EXPECT_TRUE(WaitFor([&] { return Mapped(main); }));
 }
 
 }  // namespace
