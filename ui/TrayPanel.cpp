@@ -1,11 +1,23 @@
 #include "ui/TrayPanel.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+
 #include "app/Texts.h"
 #include "desktop/MailProgram.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgramIcon.h"
 
 namespace ui {
+namespace {
+
+// Hosts that speak StatusNotifierItem report a single activation and never a double-click.
+bool StatusNotifierHostPresent() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus != nullptr && bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher"));
+}
+
+}  // namespace
 
 TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailNotifier& notifier)
     : PopupMenu1(&window) {
@@ -35,6 +47,8 @@ TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailN
         notifier.StopNotification();
         desktop::StartDefaultMailProgram();
     };
+    // There a click does what the double-click does elsewhere, or the mail program could not be reached.
+    if (StatusNotifierHostPresent()) tray.OnClick = tray.OnDblClick;
 }
 
 }  // namespace ui
