@@ -13,8 +13,9 @@ build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-d
 # trayer: a notification area on that display for the tray icon.
 test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd
   xvfb xauth xdotool x11-utils imagemagick trayer)
-# xvfb: the window start benchmark runs the program on a virtual display; libx11-dev: it watches the display.
-bench_packages=(libbenchmark-dev xvfb libx11-dev trayer)
+# xvfb, trayer, xdotool: the window benchmarks run the program on a virtual display with a notification area and
+# click it; libx11-dev: they watch the display.
+bench_packages=(libbenchmark-dev xvfb libx11-dev trayer xdotool)
 
 case "${1:-build}" in
   build) wanted=("${build_packages[@]}") ;;
