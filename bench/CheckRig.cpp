@@ -63,7 +63,7 @@ MailboxServer::MailboxServer(int messages) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener_, 4) != 0) {
-        throw std::runtime_error("check_bench: cannot listen on 127.0.0.1");
+        throw std::runtime_error("bench: cannot listen on 127.0.0.1");
     }
     socklen_t length = sizeof address;
     ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
@@ -91,7 +91,6 @@ void MailboxServer::Serve() {
     }
 }
 
-
 void MailboxServer::Converse(int client) const {
     Send(client, "+OK ready\r\n");
     std::string pending;
@@ -111,7 +110,6 @@ void MailboxServer::Converse(int client) const {
     }
 }
 
-
 std::string MailboxServer::Reply(const std::string& command) const {
     if (command == "STAT") return "+OK " + std::to_string(headers_.size()) + " 9000000\r\n";
     if (command == "QUIT") return "+OK bye\r\n";
@@ -124,7 +122,6 @@ std::string MailboxServer::Reply(const std::string& command) const {
     }
     return "+OK\r\n";
 }
-
 
 Timing Measure(const std::function<void()>& run) {
     const double cpuStart = ThreadCpuMilliseconds();
@@ -166,7 +163,6 @@ Timing CheckRig::Check() {
     quiet.entries.clear();
     return Measure([&] { Cycle().RunCheck(); });
 }
-
 
 void KeepToOneCpu(const char* benchmark) {
     cpu_set_t one;
