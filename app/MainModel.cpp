@@ -1,8 +1,8 @@
 #include "app/MainModel.h"
 
-#include "app/AccountFile.h"
-#include "app/ReplyBody.h"
 #include "app/Texts.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ReplyBody.h"
 #include "jcode/DisplayText.h"
 
 namespace app {

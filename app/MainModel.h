@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <string>
 
-#include "app/AccountEditor.h"
-#include "app/AccountList.h"
-#include "app/DataFile.h"
-#include "app/DataFolder.h"
 #include "app/MainView.h"
 #include "app/RunState.h"
-#include "app/Settings.h"
 #include "app/Timer.h"
+#include "app/data/AccountEditor.h"
+#include "app/data/AccountList.h"
+#include "app/data/DataFile.h"
+#include "app/data/DataFolder.h"
+#include "app/data/Settings.h"
 
 namespace app {
 

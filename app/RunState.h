@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SeenMessageIds.h"
+#include "app/check/SeenMessageIds.h"
 
 namespace app {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/CheckCycle.h"
+#include "app/check/CheckCycle.h"
 
 namespace benchrig {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/NoTray.h"
+#include "app/notify/NoTray.h"
 #include "bench/CheckRig.h"
 #include "ui/Program.h"
 #include "ui/WindowPump.h"

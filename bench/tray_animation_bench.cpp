@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/AccountFile.h"
-#include "app/ScrambledFile.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
 #include "bench/CheckRig.h"
 
 // Last: Xlib defines macros such as Status and None that would break the declarations above.

@@ -4,10 +4,10 @@
 #include <ostream>
 #include <string>
 
-#include "app/AccountFile.h"
-#include "app/DataFolder.h"
-#include "app/Settings.h"
 #include "app/Texts.h"
+#include "app/data/AccountFile.h"
+#include "app/data/DataFolder.h"
+#include "app/data/Settings.h"
 #include "cli/DataCommands.h"
 #include "cli/DataDirOption.h"
 #include "cli/TerminalText.h"

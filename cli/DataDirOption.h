@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DataFolder.h"
+#include "app/data/DataFolder.h"
 #include "cli/Command.h"
 
 namespace cli {

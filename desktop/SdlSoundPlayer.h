@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/SoundPlayer.h"
+#include "app/notify/SoundPlayer.h"
 
 // SDL_mixer's own declaration, so the windows that hold a player need not see SDL's headers.
 typedef struct _Mix_Music Mix_Music;

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "app/Timer.h"
-#include "app/Tray.h"
+#include "app/notify/Tray.h"
 #include "desktop/TrayClickDispatch.h"
 
 namespace desktop {

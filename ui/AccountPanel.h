@@ -4,8 +4,8 @@
 
 #include <QObject>
 
-#include "app/AccountEditor.h"
-#include "app/AccountList.h"
+#include "app/data/AccountEditor.h"
+#include "app/data/AccountList.h"
 
 class QLineEdit;
 

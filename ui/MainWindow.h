@@ -6,10 +6,10 @@
 #include <memory>
 #include <optional>
 
-#include "app/CheckCycle.h"
 #include "app/MainModel.h"
 #include "app/MainView.h"
-#include "app/NewMailNotifier.h"
+#include "app/check/CheckCycle.h"
+#include "app/notify/NewMailNotifier.h"
 #include "desktop/TrayIcon.h"
 #include "ui/AccountPanel.h"
 #include "ui/SettingsPanel.h"

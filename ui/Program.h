@@ -2,21 +2,21 @@
 // Everything the program runs on, made once at start and kept for the run: the windows first (main
 // window, content view, About box), then the core with the main window as its view.
 
-#include "app/AdvertisementHandler.h"
-#include "app/CheckCycle.h"
-#include "app/ClientSetup.h"
-#include "app/Clock.h"
-#include "app/EventLog.h"
 #include "app/MainModel.h"
-#include "app/NewMailNotifier.h"
-#include "app/SharedPop3Client.h"
-#include "app/SoundPlayer.h"
+#include "app/advertisements/AdvertisementHandler.h"
+#include "app/check/CheckCycle.h"
+#include "app/log/Clock.h"
+#include "app/log/EventLog.h"
+#include "app/mail/ClientSetup.h"
+#include "app/mail/SharedPop3Client.h"
+#include "app/notify/NewMailNotifier.h"
+#include "app/notify/SoundPlayer.h"
+#include "desktop/TrayIcon.h"
 #include "ui/AboutBox.h"
 #include "ui/ContentWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTimer.h"
 #include "ui/TrayPanel.h"
-#include "desktop/TrayIcon.h"
 
 namespace ui {
 

@@ -6,8 +6,8 @@
 #include <QObject>
 #include <string>
 
-#include "app/NewMailNotifier.h"
-#include "app/Settings.h"
+#include "app/data/Settings.h"
+#include "app/notify/NewMailNotifier.h"
 
 namespace Ui {
 class Form1;

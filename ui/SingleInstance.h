@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/DataFolder.h"
+#include "app/data/DataFolder.h"
 
 namespace ui {
 

@@ -4,7 +4,7 @@
 
 #include <QMenu>
 
-#include "app/NewMailNotifier.h"
+#include "app/notify/NewMailNotifier.h"
 #include "desktop/TrayIcon.h"
 
 namespace ui {

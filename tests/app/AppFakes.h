@@ -11,13 +11,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AdvertisementPasses.h"
-#include "app/Clock.h"
 #include "app/MainView.h"
-#include "app/NewMailSound.h"
-#include "app/SoundPlayer.h"
 #include "app/Timer.h"
-#include "app/Tray.h"
+#include "app/advertisements/AdvertisementPasses.h"
+#include "app/log/Clock.h"
+#include "app/notify/NewMailSound.h"
+#include "app/notify/SoundPlayer.h"
+#include "app/notify/Tray.h"
 
 // Calls to the fakes, in the order they came.
 using Journal = std::vector<std::string>;

@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "app/AccountFile.h"
 #include "app/MainModel.h"
-#include "app/ScrambledFile.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/TempFolder.h"
 

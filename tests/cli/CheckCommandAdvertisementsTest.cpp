@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AccountFile.h"
-#include "app/ScrambledFile.h"
-#include "app/Settings.h"
 #include "app/Texts.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
+#include "app/data/Settings.h"
 #include "jcode/DisplayText.h"
 #include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "app/AccountFile.h"
-#include "app/ScrambledFile.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
 #include "tests/app/TempFolder.h"
 #include "tests/cli/CliRunner.h"
 

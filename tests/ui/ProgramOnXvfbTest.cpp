@@ -15,8 +15,8 @@
 #include <random>
 #include <thread>
 
-#include "app/AccountFile.h"
-#include "app/ScrambledFile.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/ScriptedServer.h"
 #include "tests/support/ServerProcess.h"

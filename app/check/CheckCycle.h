@@ -1,0 +1,96 @@
+#pragma once
+// The periodic check of every account: the check timer's tick (and the button that checks at once) runs
+// RunCheck, which walks the checked accounts through the POP3 client NMPOP31, fetches a header summary of
+// every message, lists it in the content view, decides whether it is new and queues advertisements; at
+// the end it plays the new-mail sound and runs the advertisement passes. The user may abort a check from
+// the pending work it serves. The countdown timer's tick shows the time left in the status line.
+
+#include <string>
+#include <vector>
+
+#include "app/CheckView.h"
+#include "app/RunState.h"
+#include "app/Timer.h"
+#include "app/advertisements/AdvertisementPasses.h"
+#include "app/check/ContentView.h"
+#include "app/data/AccountList.h"
+#include "app/data/Settings.h"
+#include "app/log/AbortableLog.h"
+#include "app/log/EventLog.h"
+#include "app/mail/ClientSetup.h"
+#include "app/notify/NewMailSound.h"
+#include "app/notify/Tray.h"
+#include "net/NMPOP3.h"
+
+namespace app {
+
+// What the check works on and through; all of it is owned elsewhere and outlives the cycle.
+struct CheckContext {
+    const AccountList& accounts;
+    const Settings& settings;
+    RunState& run;
+    Timer& checkTimer;
+    CheckView& view;
+    Tray& tray;
+    NewMailSound& sound;
+    AdvertisementPasses& advertisements;
+    const EventLog& log;
+};
+
+// What the last check met.
+struct CheckTally {
+    int accountsChecked = 0;  // rows whose check flag is on
+    int messagesFound = 0;    // summaries handled
+    int newMessages = 0;      // of those, the ones with a Message-ID not seen before in this run
+};
+
+class CheckCycle {
+public:
+    // Binds the ticks of both timers and starts the countdown timer at one tick a second; it runs as long
+    // as the cycle lives.
+    CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup = {});
+    ~CheckCycle();
+    CheckCycle(const CheckCycle&) = delete;
+    CheckCycle& operator=(const CheckCycle&) = delete;
+
+    // One check, run by every check timer tick and by the button "check now". Exactly one check runs at
+    // a time: a call that comes in while one runs (a tick served by the pumping, as the button is off)
+    // only restarts the countdown, since the check timer has begun its next interval.
+    void RunCheck();
+    // Ends the running check at once: the waiting server conversation is dropped, no further account is
+    // checked, and neither the sound nor any advertisement pass runs; what the abort cuts short is not
+    // logged. Safe from the pending work a check serves; nothing when no check runs.
+    void Abort();
+    // Run by every countdown timer tick.
+    void CountdownTick();
+
+    bool Checking() const { return checking_; }
+    const ContentView& Content() const { return content_; }
+    const CheckTally& LastTally() const { return tally_; }
+
+private:
+    // The whole session of one account is guarded: whatever fails is logged, the session is closed and
+    // the check goes on with the next account.
+    void CheckAccount(const AccountRecord& row);
+    void FetchSummaries(const AccountRecord& row);
+    // Run by NMPOP31 for every summary it has fetched, before GetSummary returns.
+    void HandleSummary();
+    void PumpPending();
+
+    CheckContext context_;
+    AbortableLog log_;
+    Timer& countdownTimer_;
+    net::PumpFunction pump_;
+    net::TNMPOP3 NMPOP31;
+    ContentView content_;
+    CheckTally tally_;
+    bool checking_ = false;
+
+    // Copied from the account being checked.
+    std::string CurrentAccountAddress;
+    bool CurrentRejectFlag = false;
+    bool CurrentAutoReplyFlag = false;
+    int CurrentMessageNo = 0;
+};
+
+}  // namespace app
