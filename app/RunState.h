@@ -27,8 +27,13 @@ struct RunState {
     std::vector<AdCandidate> AdQueue;
     std::uint32_t CountdownTicks = 0;
     bool FirstTickDone = false;
-    // Set while a check runs (and while the individual deletion connects); it freezes the countdown text.
+    // Set while a check runs; it freezes the countdown text.
     bool CheckRunning = false;
+    // Set while a listing of the deletion by hand connects; it freezes the countdown text as well. It is a
+    // flag of its own because a check may end while the listing connects.
+    bool ListingConnecting = false;
+    // Set while a listing or a deletion by hand runs; the button that checks at once stays off.
+    bool DeletionByHandRunning = false;
     // Whether the running or last check met a Message-ID not seen before in this run.
     bool NewMailFound = false;
 };

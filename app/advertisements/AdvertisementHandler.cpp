@@ -6,6 +6,7 @@
 
 #include "app/Texts.h"
 #include "app/advertisements/RefusalText.h"
+#include "app/mail/MessageIdentity.h"
 #include "app/mail/SessionSteps.h"
 
 namespace app {
@@ -17,15 +18,6 @@ const AccountRecord* FirstRowOf(const std::string& address, const std::vector<Ac
         if (row.MailAddress == address) return &row;
     }
     return nullptr;
-}
-
-// Whether the summary just fetched under the entry's number is the message that was queued. Without a
-// Message-ID (the POP3 client takes it only from a line spelled exactly "Message-ID:") its whole header
-// and its size must be unchanged as well, else any other message without one that moved to the number
-// would match.
-bool IsTheQueuedMessage(const net::TSummary* now, const AdCandidate& entry) {
-    if (now == nullptr || now->MessageId != entry.MessageId) return false;
-    return !entry.MessageId.empty() || (now->Header.Lines() == entry.HeaderLines && now->Bytes == entry.Bytes);
 }
 
 // The entries a POP3 session has marked with DELE. The server removes them only when it accepts the
@@ -128,7 +120,8 @@ bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, c
     claim.ForgetLastSummary();
     client.GetSummary(number);
     PumpPending();
-    const bool stillQueued = IsTheQueuedMessage(claim.LastSummary(), entry);
+    const bool stillQueued =
+        IsStillTheListedMessage(claim.LastSummary(), entry.MessageId, entry.HeaderLines, entry.Bytes);
     // A refused DELE throws, so getting past it means the server has marked the message.
     if (stillQueued) client.DeleteMailMessage(number);
     PumpPending();

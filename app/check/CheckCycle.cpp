@@ -75,7 +75,7 @@ void CheckCycle::RunCheck() {
     tally_ = {};
     if (context_.accounts.Empty()) return;
 
-    // Whatever ends the check, the button and the flags come back.
+    // Whatever ends the check, the flags come back, and the button does unless a deletion by hand runs.
     class Running {
     public:
         explicit Running(CheckCycle& cycle) : cycle_(cycle) {
@@ -83,7 +83,7 @@ void CheckCycle::RunCheck() {
             cycle_.context_.run.CheckRunning = true;
         }
         ~Running() {
-            cycle_.context_.view.SetCheckNowEnabled(true);
+            cycle_.context_.view.SetCheckNowEnabled(!cycle_.context_.run.DeletionByHandRunning);
             cycle_.context_.run.CheckRunning = false;
             cycle_.checking_ = false;
         }
@@ -185,7 +185,7 @@ void CheckCycle::CountdownTick() {
     if (!run.FirstTickDone && context_.settings.Minimize) context_.view.MinimizeToTray();
     run.FirstTickDone = true;
     // While a check runs the status line keeps the check's own texts.
-    if (!run.CheckRunning) {
+    if (!run.CheckRunning && !run.ListingConnecting) {
         // A failed save stops the check timer; the countdown then runs out and stays at zero.
         context_.view.SetStatusText(CountdownText(context_.checkTimer.Interval(), run.CountdownTicks));
     }

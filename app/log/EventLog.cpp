@@ -18,6 +18,8 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::SendMailInvalidHost: return "InvalidHost(SendMail): ";
     case LogEvent::CheckFailed: return "CheckFailed: ";
     case LogEvent::DeletionFailed: return "DeletionFailed: ";
+    case LogEvent::ListingFailed: return "ListingFailed: ";
+    case LogEvent::SelectedDeletionFailed: return "SelectedDeletionFailed: ";
     case LogEvent::SendMailFailed: return "SendFailed(SendMail): ";
     case LogEvent::SendMailUnsafeAddress: return "UnsafeAddress(SendMail): ";
     case LogEvent::SendMailNoAddress: return "NoAddress(SendMail): ";

@@ -27,6 +27,12 @@ enum class LogEvent {
     // An advertisement pass's POP3 session failed after it was connected: a refused summary or deletion,
     // a broken connection or a refused QUIT. The session is closed and the pass goes on.
     DeletionFailed,
+    // A listing for the deletion by hand broke off after it was connected (a refused or broken summary),
+    // or its QUIT was refused.
+    ListingFailed,
+    // The deletion by hand's POP3 session failed after it was connected: a refused summary or deletion, a
+    // broken connection or a refused QUIT. The session is closed and the user told.
+    SelectedDeletionFailed,
     // The same for a refusal mail's SMTP session: a refused RSET, MAIL FROM, DATA, final "." or QUIT.
     SendMailFailed,
     // A reply address holding a line break or a zero byte, which could smuggle commands or header lines

@@ -135,6 +135,10 @@ TEST_F(CheckCycleTest, UncheckedRowsAreNotConnectedButThePassesRunWithAnEmptyQue
     Cycle().RunCheck();
     EXPECT_EQ(journal, (Journal{"delete advertisements (0)", "send refusal mails (0)"}));
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
+    // A listing or deletion by hand still running keeps the button off as the check ends.
+    run.DeletionByHandRunning = true;
+    Cycle().RunCheck();
+    EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true, false, false}));
     EXPECT_TRUE(view.statusTexts.empty());
     EXPECT_EQ(Log(), "");
     EXPECT_EQ(Cycle().LastTally().accountsChecked, 0);
@@ -286,6 +290,10 @@ TEST_F(CheckCycleTest, TheCountdownShowsMinutesPlusOneThenSecondsAndStopsAtZero)
     run.CountdownTicks = 3;
     EXPECT_EQ(tick(), "(frozen)");
     EXPECT_EQ(run.CountdownTicks, 4u);
+    // So does a listing for the deletion by hand while it connects.
+    run.CheckRunning = false;
+    run.ListingConnecting = true;
+    EXPECT_EQ(tick(), "(frozen)");
 }
 
 TEST_F(CheckCycleTest, AOneMinuteIntervalCountsSecondsOnly) {
