@@ -20,19 +20,29 @@ void PrintOverview(std::ostream& out) {
 }
 
 void PrintCommandHelp(const Command& command, std::ostream& out) {
-    out << "Usage: " << kProgram << " " << command.name << " [OPTIONS]\n\n" << command.description << "\n\nOptions:\n";
+    out << "Usage: " << kProgram << " " << command.name << " [OPTIONS]";
+    if (!command.operands.empty()) out << " " << command.operands;
+    out << "\n\n" << command.description << "\n\nOptions:\n";
     for (const OptionSpec& option : command.options) {
         PrintListLine(out, std::string(option.name) + (option.takesValue ? " VALUE" : ""), option.help);
     }
     PrintListLine(out, "--help", "show this text");
 }
 
-int UsageError(std::ostream& err, const std::string& message, std::string_view helpHint) {
+int UsageError(std::ostream& err, std::string_view message, std::string_view helpHint) {
     err << kProgram << ": " << message << "\nTry '" << kProgram << helpHint << " --help'.\n";
     return kExitUsage;
 }
 
+bool LooksLikeOption(std::string_view argument) {
+    return argument.size() > 1 && argument.front() == '-';
+}
+
 }  // namespace
+
+int CommandUsageError(std::string_view commandName, std::ostream& err, std::string_view message) {
+    return UsageError(err, message, " " + std::string(commandName));
+}
 
 std::optional<std::string> Options::Value(std::string_view name) const {
     const auto found = values_.find(std::string(name));
@@ -53,8 +63,20 @@ int RunCommandLine(std::span<const std::string> arguments, Io& io) {
     const std::string helpHint = " " + name;
 
     Options options;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !LooksLikeOption(argument)) {
+            if (command->operands.empty()) {
+                return UsageError(io.err, "unexpected argument '" + argument + "'", helpHint);
+            }
+            options.AddOperand(argument);
+            continue;
+        }
         if (argument == "--help" || argument == "-h") {
             PrintCommandHelp(*command, io.out);
             return kExitOk;
