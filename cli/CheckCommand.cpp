@@ -1,36 +1,22 @@
 // check: one check of the data folder's accounts without a window, for a terminal, a script or a test.
 
-#include <unistd.h>
-
-#include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "app/advertisements/AdvertisementHandler.h"
 #include "app/check/CheckCycle.h"
-#include "app/data/AccountFile.h"
-#include "app/data/ReplyBody.h"
-#include "app/data/Settings.h"
 #include "app/log/Clock.h"
 #include "app/log/EventLog.h"
 #include "app/mail/SharedPop3Client.h"
 #include "app/notify/NoTray.h"
 #include "cli/CheckCommand.h"
 #include "cli/DataDirOption.h"
+#include "cli/HeadlessCore.h"
 #include "cli/TerminalText.h"
 #include "jcode/DisplayText.h"
 
 namespace cli {
 namespace {
-
-// Without a window nothing is shown while the check runs; the listing is printed at the end.
-class NoWindow final : public app::CheckView {
-public:
-    void SetStatusText(std::string_view) override {}
-    void SetCheckNowEnabled(bool) override {}
-    void ContentViewCleared() override {}
-    void ContentEntryAppended(std::string_view) override {}
-    void MinimizeToTray() override {}
-};
 
 // A terminal command plays no sound.
 class NoSound final : public app::NewMailSound {
@@ -52,32 +38,12 @@ private:
     std::uint32_t interval_ = 0;
 };
 
-bool Readable(const std::filesystem::path& path) {
-    return access(path.c_str(), R_OK) == 0;
-}
-
-// The folder must be there to be read; its files may be missing (defaults, no accounts) but not unreadable.
-bool ReadableDataFolder(const app::DataFolder& folder) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(folder.Path(), error) || access(folder.Path().c_str(), R_OK | X_OK) != 0) {
-        return false;
-    }
-    for (const std::filesystem::path& file : {folder.SettingsFile(), folder.AccountFile(), folder.ReplyBodyFile()}) {
-        if (std::filesystem::exists(file, error) && !Readable(file)) return false;
-    }
-    return true;
-}
-
 int CheckOnce(const Options& options, Io& io) {
     const app::DataFolder folder = DataFolderFrom(options);
-    if (!ReadableDataFolder(folder)) {
-        io.err << "quillonv-cli check: cannot read the data folder " << folder.Path().string() << "\n";
-        return kExitUsage;
-    }
-    app::AccountList accounts;
-    accounts.Assign(app::LoadAccountFile(folder.AccountFile()));
-    const app::Settings settings = app::LoadSettings(folder.SettingsFile());
-    const std::string replyBody = app::LoadReplyBody(folder.ReplyBodyFile());
+    std::optional<DataFiles> files = LoadDataFiles(folder, "check", io.err);
+    if (!files) return kExitUsage;
+    const app::Settings& settings = files->settings;
+    const app::AccountList& accounts = files->accounts;
     app::RunState run;
     const app::SystemClock clock;
     const app::EventLog log(folder, clock);
@@ -87,7 +53,7 @@ int CheckOnce(const Options& options, Io& io) {
     app::NoTray tray;
     NoSound sound;
     app::SharedPop3Client deletionClient(log, {});
-    app::AdvertisementHandler passes({settings, replyBody, window, log, deletionClient});
+    app::AdvertisementHandler passes({settings, files->replyBody, window, log, deletionClient});
 
     app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer);
     cycle.RunCheck();

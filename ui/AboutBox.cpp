@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "ui/ProgramIcon.h"
+#include "ui/WindowLook.h"
 #include "ui_AboutBox.h"
 
 namespace ui {
@@ -13,6 +14,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::
     ui_->setupUi(this);
     setFixedSize(size());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    PaintWindowColour(*this);
     constexpr int kIconSide = 33;
     ui_->ProgramIcon->setPixmap(ProgramIcon().pixmap(kIconSide, kIconSide));
     QLabel& link = *ui_->Label4;

@@ -6,6 +6,7 @@
 
 #include "ui/SjisFieldValidator.h"
 #include "ui/SjisText.h"
+#include "ui/WindowLook.h"
 #include "ui_MainWindow.h"
 
 namespace ui {
@@ -49,11 +50,7 @@ void AccountPanel::SetUpList() {
     list.header()->setSectionHidden(kPasswordColumn, true);
     list.headerItem()->setTextAlignment(kCheckFlagColumn, Qt::AlignCenter);
     // The selected account stays marked while the user works in the editor.
-    QPalette palette = list.palette();
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     palette.color(QPalette::Active, QPalette::HighlightedText));
-    list.setPalette(palette);
+    KeepSelectionVisible(list);
     connect(&list, &QTreeWidget::itemSelectionChanged, this, [this] { RowSelectionChanged(); });
 }
 

@@ -4,6 +4,7 @@
 #include <QTextCursor>
 
 #include "ui/ProgramIcon.h"
+#include "ui/WindowLook.h"
 #include "ui/SjisText.h"
 #include "ui_ContentWindow.h"
 
@@ -19,6 +20,7 @@ constexpr int kMemoFontPixels = 12;
 ContentWindow::ContentWindow() : ui_(std::make_unique<Ui::Form2>()) {
     ui_->setupUi(this);
     setWindowIcon(ProgramIcon());
+    PaintWindowColour(*this);
     QFont fixedPitch(QStringLiteral("IPAGothic"));
     fixedPitch.setStyleHint(QFont::Monospace);
     fixedPitch.setPixelSize(kMemoFontPixels);

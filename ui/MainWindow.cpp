@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMenu>
 #include <QScreen>
 
 #include "app/Texts.h"
@@ -10,15 +11,10 @@
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramIcon.h"
 #include "ui/SjisText.h"
+#include "ui/WindowLook.h"
 #include "ui_MainWindow.h"
 
 namespace ui {
-namespace {
-
-constexpr QColor kWindowColour(201, 210, 211);
-
-}  // namespace
-
 MainWindow::MainWindow() : ui_(std::make_unique<Ui::Form1>()) {
     ui_->setupUi(this);
     // A fixed single border with the system menu and the close box only.
@@ -26,10 +22,7 @@ MainWindow::MainWindow() : ui_(std::make_unique<Ui::Form1>()) {
                    Qt::WindowCloseButtonHint);
     setFixedSize(size());
     setWindowIcon(ProgramIcon());
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, kWindowColour);
-    setPalette(palette);
-    setAutoFillBackground(true);
+    PaintWindowColour(*this);
 }
 
 MainWindow::~MainWindow() = default;
@@ -40,6 +33,7 @@ void MainWindow::Attach(const MainWindowLinks& links) {
     settings_ = std::make_unique<SettingsPanel>(*ui_, links.model.CurrentSettings(), links.model.ReplyBody(),
                                                 links.notifier);
     ConnectButtons();
+    SetUpListMenu();
 }
 
 void MainWindow::ConnectButtons() {
@@ -51,6 +45,21 @@ void MainWindow::ConnectButtons() {
     connect(ui_->BitBtn9, &QPushButton::clicked, this, [&links] { links.cycle.RunCheck(); });
     connect(ui_->BitBtn1, &QPushButton::clicked, this, [&links] { links.model.Save(); });
     connect(ui_->BitBtn2, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void MainWindow::SetUpListMenu() {
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("PopupMenu2"));
+    // "Delete mails from the list"
+    QAction* command = menu->addAction(
+        QStringLiteral(u"\u4e00\u89a7\u304b\u3089\u30e1\u30fc\u30eb\u3092\u524a\u9664\u3059\u308b"));
+    command->setObjectName(QStringLiteral("N3"));
+    app::IndividualDeletion& deletion = links_->deletion;
+    connect(command, &QAction::triggered, this, [&deletion] { deletion.N3Click(); });
+    QTreeWidget& list = *ui_->ListView1;
+    list.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&list, &QWidget::customContextMenuRequested, this,
+            [menu, &list](const QPoint& position) { menu->popup(list.viewport()->mapToGlobal(position)); });
 }
 
 void MainWindow::ShowState() {
@@ -147,7 +156,10 @@ void MainWindow::showEvent(QShowEvent* event) {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // Called inside a network wait, the abort makes the waiting client give up at once; the event loop
     // ends once the check has unwound.
-    if (links_) links_->cycle.Abort();
+    if (links_) {
+        links_->cycle.Abort();
+        links_->deletion.Abort();
+    }
     event->accept();
     QCoreApplication::quit();
 }

@@ -9,6 +9,7 @@
 #include "app/MainModel.h"
 #include "app/MainView.h"
 #include "app/check/CheckCycle.h"
+#include "app/deletion/IndividualDeletion.h"
 #include "app/notify/NewMailNotifier.h"
 #include "desktop/TrayIcon.h"
 #include "ui/AccountPanel.h"
@@ -27,6 +28,7 @@ class ContentWindow;
 struct MainWindowLinks {
     app::MainModel& model;
     app::CheckCycle& cycle;
+    app::IndividualDeletion& deletion;
     app::NewMailNotifier& notifier;
     ContentWindow& contentView;
     AboutBox& aboutBox;
@@ -61,11 +63,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // The close box and "終了(&X)": a running check is given up and the program ends; nothing is saved.
+    // The close box and "終了(&X)": a running check, listing or deletion is given up and the program ends;
+    // nothing is saved.
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void ConnectButtons();
+    // PopupMenu2 on the account list's right button, with its one command N3.
+    void SetUpListMenu();
     // "最小化(&M)": without a tray the user is told once per run why the window stays in the task bar.
     void MinimizeByUser();
     bool TrayShown() const;

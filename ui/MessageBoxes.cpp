@@ -29,4 +29,8 @@ bool AskOkCancel(QWidget* parent, const QString& text) {
     return Ask(parent, QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+bool AskYesNo(QWidget* parent, const QString& text) {
+    return Ask(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace ui

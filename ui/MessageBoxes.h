@@ -14,5 +14,6 @@ QString ApplicationTitle();
 void ShowInformationBox(QWidget* parent, const QString& text);  // OK
 void ShowErrorBox(QWidget* parent, const QString& text);        // OK
 bool AskOkCancel(QWidget* parent, const QString& text);         // true for OK
+bool AskYesNo(QWidget* parent, const QString& text);            // true for Yes
 
 }  // namespace ui

@@ -3,7 +3,8 @@
 namespace ui {
 
 Program::Program(const app::DataFolder& folder, app::SoundPlayer& player, const app::ClientSetup& clients)
-    : aboutBox_(&form1_),
+    : frmDelete_(form1_),
+      aboutBox_(&form1_),
       log_(folder, clock_),
       model_(folder, form1_, checkTimer_),
       TrayIcon1(trayFrameTimer_),
@@ -13,8 +14,10 @@ Program::Program(const app::DataFolder& folder, app::SoundPlayer& player, const 
       cycle_({model_.Accounts(), model_.CurrentSettings(), model_.Run(), checkTimer_, form1_, TrayIcon1, notifier_,
               advertisements_, log_},
              countdownTimer_, clients),
+      deletion_({model_.Accounts(), model_.Run(), form1_, frmDelete_, log_, NMPOP32}, clients.pump),
       trayPanel_(TrayIcon1, form1_, notifier_) {
-    form1_.Attach({model_, cycle_, notifier_, form2_, aboutBox_, TrayIcon1});
+    form1_.Attach({model_, cycle_, deletion_, notifier_, form2_, aboutBox_, TrayIcon1});
+    frmDelete_.Attach(deletion_);
 }
 
 void Program::Start() {

@@ -1,10 +1,11 @@
 #pragma once
 // Everything the program runs on, made once at start and kept for the run: the windows first (main
-// window, content view, About box), then the core with the main window as its view.
+// window, content view, deletion dialog, About box), then the core with the main window as its view.
 
 #include "app/MainModel.h"
 #include "app/advertisements/AdvertisementHandler.h"
 #include "app/check/CheckCycle.h"
+#include "app/deletion/IndividualDeletion.h"
 #include "app/log/Clock.h"
 #include "app/log/EventLog.h"
 #include "app/mail/ClientSetup.h"
@@ -14,6 +15,7 @@
 #include "desktop/TrayIcon.h"
 #include "ui/AboutBox.h"
 #include "ui/ContentWindow.h"
+#include "ui/DeleteDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/QtTimer.h"
 #include "ui/TrayPanel.h"
@@ -30,14 +32,17 @@ public:
 
     MainWindow& Form1() { return form1_; }
     ContentWindow& Form2() { return form2_; }
+    DeleteDialog& FrmDelete() { return frmDelete_; }
     AboutBox& About() { return aboutBox_; }
     app::MainModel& Model() { return model_; }
     desktop::TTrayIcon& Tray() { return TrayIcon1; }
     app::CheckCycle& Cycle() { return cycle_; }
+    app::IndividualDeletion& Deletion() { return deletion_; }
 
 private:
     MainWindow form1_;
     ContentWindow form2_;
+    DeleteDialog frmDelete_;
     AboutBox aboutBox_;
 
     app::SystemClock clock_;
@@ -51,6 +56,7 @@ private:
     app::SharedPop3Client NMPOP32;
     app::AdvertisementHandler advertisements_;
     app::CheckCycle cycle_;
+    app::IndividualDeletion deletion_;
     TrayPanel trayPanel_;
 };
 

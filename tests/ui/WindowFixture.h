@@ -17,7 +17,8 @@
 #include "ui/Program.h"
 #include "ui/WindowPump.h"
 
-// Answers every message box that comes up with `button`, keeping its text.
+// Answers every message box that comes up with `button`, or with OK where it has no such button, keeping
+// its text.
 class BoxAnswerer {
 public:
     explicit BoxAnswerer(QMessageBox::StandardButton button = QMessageBox::Ok) {
@@ -25,7 +26,8 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, [this, button] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 texts.push_back(box->text());
-                box->button(button)->click();
+                QAbstractButton* answer = box->button(button);
+                (answer != nullptr ? answer : box->button(QMessageBox::Ok))->click();
             }
         });
         timer_.start();
