@@ -326,4 +326,20 @@ TEST_F(IndividualDeletionTest, NothingRunsTwiceAtOnceNorBesideAnAdvertisementPas
     EXPECT_FALSE(run.DeletionByHandRunning);
 }
 
+TEST_F(IndividualDeletionTest, AnAbortEndsAListingAtOnceWithNothingShownOrLogged) {
+    ScriptedServer server;
+    Pop3Session(server, 2);
+    Summary(server, 1, "<1@x>");
+    server.Expect("TOP 2 0").Stall();
+    server.Start();
+    SelectAccount(server.Address());
+    between = [&] {
+        if (dialog.rows.size() == 1) deletion.Abort();
+    };
+    EXPECT_EQ(deletion.N3Click(), app::ListingOutcome::Aborted);
+    EXPECT_EQ(journal.back(), "check now on");
+    EXPECT_FALSE(deletion.Running());
+    EXPECT_EQ(Log(), "");
+}
+
 }  // namespace
