@@ -14,11 +14,12 @@ struct CliResult {
     std::string err;
 };
 
-inline CliResult RunCli(std::vector<std::string> arguments, const std::string& input = "") {
+// `terminal` makes the input pass for a person at a terminal.
+inline CliResult RunCli(std::vector<std::string> arguments, const std::string& input = "", bool terminal = false) {
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
-    cli::Io io{in, out, err};
+    cli::Io io{in, out, err, terminal};
     const int status = cli::RunCommandLine(arguments, io);
     return {status, out.str(), err.str()};
 }
