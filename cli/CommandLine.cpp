@@ -58,7 +58,8 @@ int RunCommandLine(std::span<const std::string> arguments, Io& io) {
         return kExitOk;
     }
     const auto& commands = AllCommands();
-    const auto command = std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
+    const auto command =
+        std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
     if (command == commands.end()) return UsageError(io.err, "unknown command '" + name + "'", "");
     const std::string helpHint = " " + name;
 

@@ -75,7 +75,7 @@ int DeleteNamedMails(const std::vector<std::string>& keys, bool byId, Mailbox& m
     PrintMails(result.deleted, mailbox, io.out);
     for (const app::ListedMail& row : result.leftAlone) {
         mailbox.view.Complain("left message " + std::to_string(row.MessageNo) +
-                              " alone: its number now holds another message");
+                              " alone: its number no longer holds the listed message");
     }
     const bool done = result.outcome == app::DeletionResult::Outcome::Deleted && result.leftAlone.empty();
     return done ? kExitOk : kExitFailed;
