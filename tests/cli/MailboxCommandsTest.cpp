@@ -149,7 +149,7 @@ TEST_F(MailboxCommands, AMessageWhoseNumberNowHoldsAnotherIsLeftAloneAndSaidSo) 
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(server.Received().find("DELE"), std::string::npos);
-    EXPECT_NE(result.err.find("left message 1 alone: its number now holds another message"), std::string::npos);
+    EXPECT_NE(result.err.find("left message 1 alone: its number no longer holds the listed message"), std::string::npos);
     EXPECT_NE(result.err.find("left message 2 alone"), std::string::npos);
 }
 
