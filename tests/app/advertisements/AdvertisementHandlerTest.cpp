@@ -11,7 +11,7 @@
 
 #include "app/advertisements/AdvertisementHandler.h"
 #include "tests/app/AppFakes.h"
-#include "tests/app/TempFolder.h"
+#include "tests/app/LoggedFolder.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -110,7 +110,7 @@ std::string ClosedAddress() {
     return server.Address();
 }
 
-class AdvertisementHandlerTest : public testing::Test {
+class AdvertisementHandlerTest : public testing::Test, protected LoggedFolder {
 protected:
     app::ClientSetup ClientsSetup() {
         app::ClientSetup setup;
@@ -125,12 +125,7 @@ protected:
         if (!handler) handler.emplace(app::AdvertisementContext{settings, replyBody, view, log, pop3}, ClientsSetup());
         return *handler;
     }
-    std::string Log() const { return ReadBytes(folder.LogFile()).value_or(""); }
 
-    TempFolder temp;
-    app::DataFolder folder{temp.Path() / "quillonv"};
-    FixedClock clock;
-    app::EventLog log{folder, clock};
     app::Settings settings = app::DefaultSettings();
     std::string replyBody{app::kDefaultReplyBody};
     FakeView view;

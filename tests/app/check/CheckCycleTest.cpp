@@ -11,7 +11,7 @@
 
 #include "app/check/CheckCycle.h"
 #include "tests/app/AppFakes.h"
-#include "tests/app/TempFolder.h"
+#include "tests/app/LoggedFolder.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -72,7 +72,7 @@ std::string Entry(const std::string& host, const std::string& sender, const std:
            "\r\n\r\n\r\n\r\n";
 }
 
-class CheckCycleTest : public testing::Test {
+class CheckCycleTest : public testing::Test, protected LoggedFolder {
 protected:
     CheckCycleTest() {
         settings.HeaderAdd = false;
@@ -93,12 +93,7 @@ protected:
         }
         return *cycle;
     }
-    std::string Log() const { return ReadBytes(folder.LogFile()).value_or(""); }
 
-    TempFolder temp;
-    app::DataFolder folder{temp.Path() / "quillonv"};
-    FixedClock clock;
-    app::EventLog log{folder, clock};
     app::AccountList accounts;
     app::Settings settings = app::DefaultSettings();
     app::RunState run;

@@ -11,7 +11,7 @@
 
 #include "app/deletion/IndividualDeletion.h"
 #include "tests/app/AppFakes.h"
-#include "tests/app/TempFolder.h"
+#include "tests/app/LoggedFolder.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -108,7 +108,7 @@ std::string Row(int n, const std::string& id) {
            (id.empty() ? "" : id + "\r\n");
 }
 
-class IndividualDeletionTest : public testing::Test {
+class IndividualDeletionTest : public testing::Test, protected LoggedFolder {
 protected:
     IndividualDeletionTest() { mainWindow.journal = &journal; }
     app::ClientSetup ClientSetup() {
@@ -123,12 +123,7 @@ protected:
         accounts.Assign({{"a@x", "alice", "secret", popServer, "", "", "", ""}});
         accounts.Select(0);
     }
-    std::string Log() const { return ReadBytes(folder.LogFile()).value_or(""); }
 
-    TempFolder temp;
-    app::DataFolder folder{temp.Path() / "quillonv"};
-    FixedClock clock;
-    app::EventLog log{folder, clock};
     app::AccountList accounts;
     app::RunState run;
     Journal journal;
