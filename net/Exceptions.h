@@ -28,4 +28,10 @@ public:
     using ESockError::ESockError;
 };
 
+// TLS could not be set up or broke down: the certificate, the name, the handshake or the session.
+class ETlsError : public ESockError {
+public:
+    using ESockError::ESockError;
+};
+
 }  // namespace net

@@ -7,6 +7,7 @@
 #include "net/HoldsLineBreak.h"
 #include "net/NthWord.h"
 #include "net/ReplyCode.h"
+#include "net/SmtpExtensions.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -21,6 +22,9 @@ constexpr int kHeloRefusedFrom = 300;
 constexpr int kCommandRefusedFrom = 400;
 constexpr int kRecipientRefusedAbove = 300;
 constexpr int kQuitRefusedFrom = 340;
+constexpr int kReadyForTls = 220;
+constexpr int kAuthenticated = 235;
+constexpr int kGoOn = 334;
 constexpr std::size_t kLargestWrite = 65535;
 constexpr char kClosedByServer[] = "Connection closed by server";
 
@@ -135,20 +139,90 @@ void TNMSMTP::Greet()
     if (ReplyCode(greeting) >= kGreetingRefusedFrom) {
         throw Exception(greeting);
     }
-    for (bool retried = false; !SayHelo(); retried = true) {
+    std::vector<std::string> extensions = Introduce();
+    if (RequestedTransport() == Transport::Plain) {
+        return;
+    }
+    if (!Secure()) {
+        SwitchToTls(extensions);
+        // What the server offered in clear may have been tampered with; only its answer inside TLS counts.
+        extensions = Introduce();
+    }
+    Authenticate(extensions);
+}
+
+std::vector<std::string> TNMSMTP::Introduce()
+{
+    std::vector<std::string> extensions;
+    for (bool retried = false; !SayHelo(extensions); retried = true) {
         // The handler may correct UserID.
+        if (retried || !HandlerAsksForRetry(OnAuthenticationFailed)) {
+            throw Exception("Authentication failed");
+        }
+    }
+    return extensions;
+}
+
+bool TNMSMTP::SayHelo(std::vector<std::string>& extensions)
+{
+    if (RequestedTransport() == Transport::Plain) {
+        if (Exchange("HELO " + UserID).empty()) {
+            throw Exception(kClosedByServer);
+        }
+    } else {
+        extensions = ExchangeAllLines("EHLO " + UserID);
+        if (extensions.empty()) {
+            throw Exception(kClosedByServer);
+        }
+    }
+    return ReplyNumber() < kHeloRefusedFrom;
+}
+
+void TNMSMTP::SwitchToTls(const std::vector<std::string>& extensions)
+{
+    if (!OffersExtension(extensions, "STARTTLS")) {
+        FailTls("The server does not offer STARTTLS");
+    }
+    const std::string reply = Exchange("STARTTLS");
+    if (reply.empty() || ReplyNumber() != kReadyForTls) {
+        FailTls("The server refused STARTTLS");
+    }
+    StartTls();
+}
+
+void TNMSMTP::Authenticate(const std::vector<std::string>& extensions)
+{
+    if (!OffersExtension(extensions, "AUTH")) {
+        return;
+    }
+    for (bool retried = false; !SendCredentials(extensions); retried = true) {
+        // The handler may correct UserID and Password.
         if (retried || !HandlerAsksForRetry(OnAuthenticationFailed)) {
             throw Exception("Authentication failed");
         }
     }
 }
 
-bool TNMSMTP::SayHelo()
+bool TNMSMTP::SendCredentials(const std::vector<std::string>& extensions)
 {
-    if (Exchange("HELO " + UserID).empty()) {
-        throw Exception(kClosedByServer);
+    // Never in clear, whatever a server offers.
+    if (!Secure()) {
+        throw Exception("Credentials are sent inside TLS only");
     }
-    return ReplyNumber() < kHeloRefusedFrom;
+    const auto answered = [this](const std::string& step, int expected) {
+        if (Exchange(step).empty()) {
+            throw Exception(kClosedByServer);
+        }
+        return ReplyNumber() == expected;
+    };
+    if (OffersMechanism(extensions, "PLAIN")) {
+        return answered("AUTH PLAIN " + Base64Line(std::string(1, '\0') + UserID + '\0' + Password), kAuthenticated);
+    }
+    if (!OffersMechanism(extensions, "LOGIN")) {
+        throw Exception("The server offers no authentication this client speaks");
+    }
+    return answered("AUTH LOGIN", kGoOn) && answered(Base64Line(UserID), kGoOn) &&
+           answered(Base64Line(Password), kAuthenticated);
 }
 
 std::string TNMSMTP::Exchange(std::string_view command)
@@ -170,6 +244,18 @@ void TNMSMTP::Command(std::string_view command, int refusedFrom)
     if (ReplyNumber() >= refusedFrom) {
         throw Exception(reply);
     }
+}
+
+std::vector<std::string> TNMSMTP::ExchangeAllLines(std::string_view command)
+{
+    std::vector<std::string> lines{Transaction(command)};
+    while (!lines.back().empty() && lines.back().size() >= 4 && lines.back()[3] == '-') {
+        lines.push_back(ReadLn());
+    }
+    if (lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
 }
 
 void TNMSMTP::SkipContinuationLines(std::string& line)

@@ -1,6 +1,7 @@
 #pragma once
-// TNMSMTP: the SMTP client (RFC 821 subset: HELO, RSET, MAIL, RCPT, DATA, QUIT; no extensions, no
-// authentication). It composes one message at a time from PostMessage, attachments coded into a
+// TNMSMTP: the SMTP client (RFC 821 subset: HELO, RSET, MAIL, RCPT, DATA, QUIT). A server field that asks
+// for TLS gets EHLO instead, STARTTLS where it must switch (RFC 3207), and authentication inside TLS when the
+// server offers it (RFC 4954: PLAIN, else LOGIN); a plain connection never sends credentials. It composes one message at a time from PostMessage, attachments coded into a
 // multipart/mixed message, and sends it over the open connection. It converts no character set: callers
 // hand it texts already in the form they are to travel in.
 
@@ -28,7 +29,8 @@ public:
 
     explicit TNMSMTP(PumpFunction pump = {}, HostResolver resolver = {});
 
-    std::string UserID;  // the HELO argument
+    std::string UserID;  // the HELO argument, and the user name when the server asks for authentication
+    std::string Password;
     TPostMessage PostMessage;
     UUMethods EncodeType = UUMethods::uuMime;
     // After a successful send, empty the three recipient lists and Attachments.
@@ -46,10 +48,10 @@ public:
     FileEvent OnEncodeStart;
     FileEvent OnEncodeEnd;
     FileEvent OnAttachmentNotFound;
-    // HELO refused; a handler that sets handled gets exactly one more HELO.
+    // HELO refused, or the credentials inside TLS; a handler that sets handled gets exactly one more try.
     HandlerEvent OnAuthenticationFailed;
 
-    // Connection, greeting and HELO. A failure after the TCP connection exists sends QUIT and closes
+    // Connection, greeting and HELO (or EHLO, STARTTLS and authentication as the field asks). A failure after the TCP connection exists sends QUIT and closes
     // before the exception reaches the caller.
     void Connect() override;
     // Composes PostMessage and sends it: RSET, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
@@ -67,15 +69,28 @@ public:
     // The multipart boundary of the message last composed with attachments.
     const std::string& Boundary() const { return boundary_; }
 
+protected:
+    bool SwitchesToTls() const override { return true; }
+
 private:
     void Greet();
-    // Sends HELO; true when the server accepts it.
-    bool SayHelo();
+    // Sends HELO, or on a connection that asks for TLS EHLO, whose reply lines go to extensions; true when
+    // the server accepts it.
+    bool SayHelo(std::vector<std::string>& extensions);
+    // HELO or EHLO until accepted, with the handler's one retry.
+    std::vector<std::string> Introduce();
+    // STARTTLS and the handshake, before anything else is said in clear.
+    void SwitchToTls(const std::vector<std::string>& extensions);
+    void Authenticate(const std::vector<std::string>& extensions);
+    // True when the server accepted the credentials.
+    bool SendCredentials(const std::vector<std::string>& extensions);
     // Transaction, with the continuation lines of a multi-line reply read and dropped.
     std::string Exchange(std::string_view command);
     // Exchange that fails with the reply line when its code is refusedFrom or more.
     void Command(std::string_view command, int refusedFrom);
     void SkipContinuationLines(std::string& line);
+    // Transaction, with every line of the reply kept.
+    std::vector<std::string> ExchangeAllLines(std::string_view command);
 
     void ComposeMessage();
     void ComposeHeader(bool withAttachments);

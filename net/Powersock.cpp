@@ -6,6 +6,7 @@
 #include "net/ServerField.h"
 #include "net/SocketErrorTable.h"
 #include "net/Stream.h"
+#include "net/TlsChannel.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -144,6 +145,10 @@ void TPowersock::RequestCloseSocket()
     ReportStatus(4, "Request Close Socket");
     connected_ = false;
     connecting_ = false;
+    if (tls_) {
+        tls_->Close();
+        tls_.reset();
+    }
     if (socket_ < 0) {
         return;
     }
@@ -285,6 +290,8 @@ void TPowersock::ResolveRemoteHost()
     ReportStatus(8, "Resolve Host");
     const ServerAddress server = SplitServerField(Host, Port);
     remotePort_ = server.port;
+    remoteHost_ = server.host;
+    transport_ = server.transport;
     remoteAddress_ = ::inet_addr(server.host.c_str());
     if (remoteAddress_ != INADDR_NONE) {
         return;
@@ -366,7 +373,14 @@ void TPowersock::Connect()
     }
     connecting_ = false;
     if (!timedOut_ && !canceled_ && asyncOk_) {
-        return;
+        try {
+            SecureAsAsked();
+            return;
+        } catch (const ESockError&) {
+            // A failed handshake is also a failed connection, like any other server that cannot be reached.
+            Fire(OnConnectionFailed);
+            throw;
+        }
     }
     // An attempt given up may still be pending at the platform; a fresh socket keeps the next Connect free.
     ReplaceSocket();
@@ -375,6 +389,53 @@ void TPowersock::Connect()
         throw ESockError("Connection Timed out");
     }
     throw ESockError(canceled_ ? "Connection Canceled" : "Connection Failed");
+}
+
+void TPowersock::SecureAsAsked()
+{
+    if (transport_ == Transport::Tls) {
+        StartTls();
+    } else if (transport_ == Transport::StartTls && !SwitchesToTls()) {
+        FailTls("The server field asks for STARTTLS, which this protocol does not offer here");
+    }
+}
+
+void TPowersock::StartTls()
+{
+    ReportStatus(8, "Starting TLS");
+    // Plain bytes that came before the switch could be taken for the first answers inside TLS.
+    ForgetPeeked();
+    ClearInput();
+    try {
+        tls_ = std::make_unique<TlsChannel>(socket_, remoteHost_);
+        TimerArming arming(*this);
+        TlsChannel::Need need = TlsChannel::Need::Nothing;
+        while (tls_ && !tls_->Handshake(need) && !timedOut_ && !canceled_) {
+            WaitPass(socket_, need == TlsChannel::Need::Writable ? POLLOUT : POLLIN);
+        }
+    } catch (const ETlsError& error) {
+        FailTls(error.Message());
+    }
+    if (!tls_ && !canceled_ && !timedOut_) {
+        FailTls("The server closed the connection during the TLS handshake");
+    }
+    if (timedOut_) {
+        FailTls("The TLS handshake timed out");
+    }
+    if (canceled_) {
+        tls_.reset();
+        RequestCloseSocket();
+    }
+    ThrowIfCanceled("TLS handshake aborted");
+}
+
+void TPowersock::FailTls(const std::string& reason)
+{
+    tlsFailure_ = reason;
+    tls_.reset();
+    Fire(OnTlsFailed);
+    RequestCloseSocket();
+    throw ETlsError(reason);
 }
 
 void TPowersock::CheckConnection()
@@ -392,9 +453,25 @@ void TPowersock::WaitUntilWritable()
     // Sending serves no pending work, but the time-out timer is delivered: a peer that has stopped reading
     // must not hold the send for ever. Its Abort may run a client's handlers before the send ends (a POP3
     // client drops the connection and fires OnDisconnect).
-    pollfd ready{socket_, POLLOUT, 0};
+    pollfd ready{socket_, sendWaitsFor_, 0};
     ::poll(&ready, 1, kPassMilliseconds);
     timer_.DeliverDue();
+}
+
+ssize_t TPowersock::SendSome(const char* data, std::size_t size)
+{
+    sendWaitsFor_ = POLLOUT;
+    if (!tls_) {
+        return ::send(socket_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    }
+    TlsChannel::Need need = TlsChannel::Need::Nothing;
+    const std::size_t sent = tls_->Write(data, size, need);
+    if (sent > 0) {
+        return static_cast<ssize_t>(sent);
+    }
+    sendWaitsFor_ = need == TlsChannel::Need::Readable ? POLLIN : POLLOUT;
+    errno = EAGAIN;
+    return -1;
 }
 
 void TPowersock::SendBuffer(const char* data, std::uint16_t length)
@@ -408,7 +485,7 @@ void TPowersock::SendBuffer(const char* data, std::uint16_t length)
         }
         std::size_t remaining = total;
         while (remaining > 0 && !canceled_) {
-            const ssize_t sent = ::send(socket_, data + (total - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
+            const ssize_t sent = SendSome(data + (total - remaining), remaining);
             if (sent == 0) {
                 break;
             }
@@ -466,15 +543,14 @@ void TPowersock::SendStream(Stream& stream)
             }
             std::size_t remaining = static_cast<std::size_t>(read);
             while (remaining > 0 && !canceled_) {
-                const ssize_t sent =
-                    ::send(socket_, chunk.get() + (read - remaining), remaining, MSG_NOSIGNAL | MSG_DONTWAIT);
+                const ssize_t sent = SendSome(chunk.get() + (read - remaining), remaining);
                 if (sent == 0) {
                     return;
                 }
                 if (sent < 0) {
                     if (WouldBlock(errno)) {
                         stall.Start();
-                        WaitPass(socket_, POLLOUT);
+                        WaitPass(socket_, sendWaitsFor_);
                         continue;
                     }
                     CheckSocketError(kWouldBlock);
@@ -504,23 +580,8 @@ std::string TPowersock::ReadLn()
             RequestCloseSocket();
             throw ESockError("Line longer than 65,536 bytes");
         }
-        if (peekedBegin_ == peekedEnd_) {
-            // Peek, so that nothing after the line feed leaves the socket.
-            const ssize_t peeked = ::recv(socket_, scratch_.get(), kMaxLine - line.size(), MSG_PEEK | MSG_DONTWAIT);
-            if (peeked == 0) {
-                PeerClosed();
-                return {};
-            }
-            if (peeked < 0) {
-                lastErrorNo_ = SocketErrorFromErrno(errno);
-                if (lastErrorNo_ == kNotConnected) {
-                    return {};
-                }
-                CheckSocketError(kWouldBlock);
-            } else {
-                peekedBegin_ = 0;
-                peekedEnd_ = static_cast<std::size_t>(peeked);
-            }
+        if (peekedBegin_ == peekedEnd_ && !FillWindow(kMaxLine - line.size())) {
+            return {};
         }
         const std::size_t available = std::min(peekedEnd_ - peekedBegin_, kMaxLine - line.size());
         if (available > 0) {
@@ -532,7 +593,7 @@ std::string TPowersock::ReadLn()
             }
             TakePeeked(available, line);
         }
-        WaitPass(socket_, POLLIN);
+        WaitPass(socket_, readWaitsFor_);
         if (canceled_) {
             break;
         }
@@ -542,8 +603,48 @@ std::string TPowersock::ReadLn()
     return line;
 }
 
+bool TPowersock::FillWindow(std::size_t room)
+{
+    readWaitsFor_ = POLLIN;
+    if (tls_) {
+        TlsChannel::Need need = TlsChannel::Need::Nothing;
+        const std::size_t read = tls_->Read(scratch_.get(), room, need);
+        if (read == 0 && need == TlsChannel::Need::Nothing) {
+            PeerClosed();
+            return false;
+        }
+        readWaitsFor_ = need == TlsChannel::Need::Writable ? POLLOUT : POLLIN;
+        peekedBegin_ = 0;
+        peekedEnd_ = read;
+        return true;
+    }
+    // Peek, so that nothing after the line feed leaves the socket.
+    const ssize_t peeked = ::recv(socket_, scratch_.get(), room, MSG_PEEK | MSG_DONTWAIT);
+    if (peeked == 0) {
+        PeerClosed();
+        return false;
+    }
+    if (peeked < 0) {
+        lastErrorNo_ = SocketErrorFromErrno(errno);
+        if (lastErrorNo_ == kNotConnected) {
+            return false;
+        }
+        CheckSocketError(kWouldBlock);
+        return true;
+    }
+    peekedBegin_ = 0;
+    peekedEnd_ = static_cast<std::size_t>(peeked);
+    return true;
+}
+
 void TPowersock::TakePeeked(std::size_t count, std::string& line)
 {
+    if (tls_) {
+        // The window holds the bytes themselves.
+        line.append(scratch_.get() + peekedBegin_, count);
+        peekedBegin_ += count;
+        return;
+    }
     // Received into the place where the peeked copy lies: the bytes are the same.
     const ssize_t taken = ::recv(socket_, scratch_.get() + peekedBegin_, count, MSG_DONTWAIT);
     if (taken < 0) {
@@ -576,6 +677,9 @@ std::string TPowersock::Transaction(std::string_view command)
 bool TPowersock::DataAvailable()
 {
     ReportStatus(8, "Data Available");
+    if (tls_ && (peekedBegin_ != peekedEnd_ || tls_->Pending())) {
+        return true;
+    }
     char byte = 0;
     return ::recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) >= 1;
 }
@@ -584,6 +688,12 @@ void TPowersock::ClearInput()
 {
     ReportStatus(8, "Clearing Input");
     ForgetPeeked();
+    if (tls_) {
+        TlsChannel::Need need = TlsChannel::Need::Nothing;
+        tls_->Read(scratch_.get(), kMaxLine, need);
+        ForgetPeeked();
+        return;
+    }
     [[maybe_unused]] const ssize_t discarded = ::recv(socket_, scratch_.get(), kMaxLine, MSG_DONTWAIT);
 }
 

@@ -8,7 +8,10 @@
 // readiness checks on each pass, and the time-out timer ticks there too; events fire in the same order.
 
 #include "net/HostLookup.h"
+#include "net/ServerField.h"
 #include "net/ThreadTimer.h"
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
@@ -19,6 +22,7 @@
 namespace net {
 
 class Stream;
+class TlsChannel;
 
 // Serves the program's pending work (timers, user commands) in the middle of a wait; may re-enter the
 // component, for example to Abort it.
@@ -36,7 +40,8 @@ public:
     TPowersock(const TPowersock&) = delete;
     TPowersock& operator=(const TPowersock&) = delete;
 
-    // A dotted IPv4 address or a host name, optionally with ":port", which then wins over Port.
+    // A dotted IPv4 address or a host name, optionally with ":port", which then wins over Port, and with a
+    // scheme that asks for TLS (ServerField.h).
     std::string Host;
     int Port = 0;
     // Milliseconds for each lookup, connect and line; 0 waits without limit; a negative value is refused.
@@ -49,10 +54,13 @@ public:
     NotifyEvent OnHostResolved;
     NotifyEvent OnConnectionFailed;
     NotifyEvent OnPacketSent;
+    // TLS could not be set up (TlsFailure() says why); the connection is closed right after.
+    NotifyEvent OnTlsFailed;
     HandlerEvent OnInvalidHost;
     HandlerEvent OnConnectionRequired;
     StatusEvent OnStatus;
 
+    // A field that asks for TLS from the first byte gets its handshake here, as part of the connection.
     virtual void Connect();
     // Closes and always leaves a fresh idle socket, connected or not.
     virtual void Disconnect();
@@ -62,6 +70,9 @@ public:
     virtual void Abort();
     // Makes the running wait, or the next send or ReadLn when idle, stop with EAbortError.
     void Cancel();
+    // Switches the open connection to TLS; whatever the peer sent before is thrown away. A failure fires
+    // OnTlsFailed, closes the connection and throws ETlsError.
+    void StartTls();
 
     void CheckConnection();
     // Sends exactly length bytes; 0 means up to the first zero byte.
@@ -84,6 +95,11 @@ public:
     void CheckSocketError(int ignored);
 
     bool Connected() const { return connected_; }
+    // How the server field asks to connect, known once Connect has read it.
+    Transport RequestedTransport() const { return transport_; }
+    bool Secure() const { return tls_ != nullptr; }
+    // Why TLS could not be set up the last time it failed.
+    const std::string& TlsFailure() const { return tlsFailure_; }
     bool Canceled() const { return canceled_; }
     bool TimedOut() const { return timedOut_; }
     bool AsyncOk() const { return asyncOk_; }
@@ -118,6 +134,10 @@ protected:
         }
         return handled;
     }
+    // Whether the protocol switches a plain connection to TLS itself (STARTTLS) once it has greeted.
+    virtual bool SwitchesToTls() const { return false; }
+    // Records why TLS cannot be had, fires OnTlsFailed, closes the connection and throws ETlsError.
+    [[noreturn]] void FailTls(const std::string& reason);
     // Runs the closing exchange (QUIT) and closes the socket whatever comes of it; returns the reply.
     template <typename Exchange>
     std::string CloseAfter(Exchange exchange)
@@ -141,6 +161,8 @@ private:
     void ReplaceSocket();
     void RequestCloseSocket();
     void ResolveRemoteHost();
+    // The handshake a TLS field asks for at once, or the refusal of a STARTTLS field the protocol cannot serve.
+    void SecureAsAsked();
     // A cancelled operation ends with EAbortError, which takes the cancel with it.
     void ThrowIfCanceled(const char* abortedText);
     void TimerOn();
@@ -159,13 +181,28 @@ private:
     void TakePeeked(std::size_t count, std::string& line);
     void ForgetPeeked();
     void WaitUntilWritable();
+    // One send of up to size bytes, in TLS when the connection has it; -1 with errno set when nothing went.
+    ssize_t SendSome(const char* data, std::size_t size);
+    // Fills the read window when it is empty: a copy of the socket's queue on a plain connection, the
+    // decrypted bytes themselves in TLS. False when the peer has closed.
+    bool FillWindow(std::size_t room);
 
     PumpFunction pump_;
+    std::unique_ptr<TlsChannel> tls_;
+    Transport transport_ = Transport::Plain;
+    // The server's name as typed, which its certificate must carry.
+    std::string remoteHost_;
+    std::string tlsFailure_;
+    // What a send that took nothing waits for: TLS may need to read before it can write.
+    short sendWaitsFor_ = 0;
+    // What a read that found nothing waits for: TLS may need to write before it can read.
+    short readWaitsFor_ = 0;
     HostResolver resolver_;
     TThreadTimer timer_;
     std::unique_ptr<char[]> scratch_;
     // scratch_[peekedBegin_, peekedEnd_) is a copy of the bytes at the head of the socket's queue, so a
-    // reply of many lines is peeked once, not once per line.
+    // reply of many lines is peeked once, not once per line. In TLS it holds the decrypted bytes themselves,
+    // taken from the session and not yet read.
     std::size_t peekedBegin_ = 0;
     std::size_t peekedEnd_ = 0;
 

@@ -6,16 +6,20 @@ set -euo pipefail
 # qt6-base-dev: the windows; libsdl2-mixer-dev: the new-mail sound; fonts-ipafont-gothic: the Japanese
 # proportional and fixed-pitch fonts the windows ask for.
 # xdg-utils: the tray icon's double-click asks its xdg-mime for the default mail program.
-build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic xdg-utils)
+# libssl-dev, ca-certificates: mail servers over TLS, verified against the system's trust store.
+build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-dev fonts-ipafont-gothic xdg-utils
+  libssl-dev ca-certificates)
 # dovecot-pop3d: the tests start their own private instance; a system one the package may start is left alone.
 # python3-aiosmtpd: the SMTP receiver the tests start on a free port.
+# openssl: the TLS tests make their own certificate authority and server certificates.
 # xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots;
 # trayer: a notification area on that display for the tray icon.
-test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd
+test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd openssl
   xvfb xauth xdotool x11-utils imagemagick trayer)
 # xvfb, trayer, xdotool: the window benchmarks run the program on a virtual display with a notification area and
 # click it; libx11-dev: they watch the display.
-bench_packages=(libbenchmark-dev xvfb libx11-dev trayer xdotool)
+# dovecot-pop3d, openssl: the TLS benchmark checks a private Dovecot over TLS with its own certificates.
+bench_packages=(libbenchmark-dev xvfb libx11-dev trayer xdotool dovecot-pop3d openssl)
 
 case "${1:-build}" in
   build) wanted=("${build_packages[@]}") ;;
