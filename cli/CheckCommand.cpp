@@ -52,10 +52,12 @@ int CheckOnce(const Options& options, Io& io) {
     NoWindow window;
     app::NoTray tray;
     NoSound sound;
-    app::SharedPop3Client deletionClient(log, {});
-    app::AdvertisementHandler passes({settings, files->replyBody, window, log, deletionClient});
+    const app::ClientSetup clients = TerminalClients("check", io.err);
+    app::SharedPop3Client deletionClient(log, clients);
+    app::AdvertisementHandler passes({settings, files->replyBody, window, log, deletionClient}, clients);
 
-    app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer);
+    app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer,
+                          clients);
     cycle.RunCheck();
 
     const std::string listing = WithoutTerminalControls(cycle.Content().Text());

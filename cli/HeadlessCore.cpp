@@ -7,6 +7,7 @@
 
 #include "app/data/AccountFile.h"
 #include "app/data/ReplyBody.h"
+#include "cli/TerminalText.h"
 
 namespace cli {
 namespace {
@@ -38,6 +39,16 @@ std::optional<DataFiles> LoadDataFiles(const app::DataFolder& folder, std::strin
     files.settings = app::LoadSettings(folder.SettingsFile());
     files.replyBody = app::LoadReplyBody(folder.ReplyBodyFile());
     return files;
+}
+
+app::ClientSetup TerminalClients(std::string_view commandName, std::ostream& err) {
+    app::ClientSetup setup;
+    setup.tlsFailureListener = [command = std::string(commandName), &err](std::string_view server,
+                                                                          std::string_view reason) {
+        err << "quillonv-cli " << command << ": TLS with " << AsTerminalField(server)
+            << " failed: " << AsTerminalField(reason) << "\n";
+    };
+    return setup;
 }
 
 }  // namespace cli

@@ -11,6 +11,7 @@
 #include "app/data/AccountList.h"
 #include "app/data/DataFolder.h"
 #include "app/data/Settings.h"
+#include "app/mail/ClientSetup.h"
 
 namespace cli {
 
@@ -23,6 +24,10 @@ public:
     void ContentEntryAppended(std::string_view) override {}
     void MinimizeToTray() override {}
 };
+
+// How the command's mail clients reach their servers: the system's resolver, the usual time-out, and a line on
+// `err` under the command's name for every server TLS could not be set up with, saying why.
+app::ClientSetup TerminalClients(std::string_view commandName, std::ostream& err);
 
 struct DataFiles {
     app::AccountList accounts;

@@ -34,7 +34,7 @@ int WithMailbox(const Options& options, Io& io, std::string_view commandName, bo
     const app::SystemClock clock;
     const app::EventLog log(folder, clock);
     NoWindow window;
-    app::SharedPop3Client pop3(log, {});
+    app::SharedPop3Client pop3(log, TerminalClients(commandName, io.err));
     app::IndividualDeletion deletion({files->accounts, run, window, view, log, pop3}, {});
     Mailbox mailbox{*account, deletion, view};
     return work(mailbox);

@@ -8,6 +8,7 @@
 #include "app/advertisements/RefusalText.h"
 #include "app/mail/MessageIdentity.h"
 #include "app/mail/SessionSteps.h"
+#include "app/mail/TlsFailureWriter.h"
 
 namespace app {
 namespace {
@@ -54,15 +55,16 @@ AdvertisementHandler::AdvertisementHandler(AdvertisementContext context, ClientS
     NMSMTP1.ClearParams = true;
     NMSMTP1.SubType = net::TSubType::mtPlain;
     NMSMTP1.Charset = "ISO-2022-JP";
-    BindSmtpLogWriters();
+    BindSmtpLogWriters(smtpSetup.tlsFailureListener);
 }
 
-void AdvertisementHandler::BindSmtpLogWriters() {
+void AdvertisementHandler::BindSmtpLogWriters(const TlsFailureListener& tlsListener) {
     // None declares the problem handled, so the client goes on to fail.
     NMSMTP1.OnInvalidHost = [this](bool&) { log_.Record(LogEvent::SendMailInvalidHost, NMSMTP1.Host); };
     NMSMTP1.OnConnectionFailed = [this](net::TPowersock&) {
         log_.Record(LogEvent::SendMailConnectionFailed, NMSMTP1.Host);
     };
+    BindTlsFailureWriter(NMSMTP1, context_.log, LogEvent::SendMailTlsFailed, tlsListener);
     NMSMTP1.OnAuthenticationFailed = [this](bool&) {
         log_.Record(LogEvent::SendMailIdOrPasswordFailed, NMSMTP1.Host);
     };
@@ -176,8 +178,10 @@ void AdvertisementHandler::OpenSmtpSession(const AccountRecord& row) {
     // After an abort, during that QUIT or before, no other session is opened, and the pass skips every
     // entry left as the client is not connected.
     if (log_.Aborted()) return;
-    // The POP3 user ID is what goes after HELO.
+    // The POP3 user ID is what goes after HELO, and with the POP3 password it authenticates where a server
+    // inside TLS asks for it.
     NMSMTP1.UserID = row.UserId;
+    NMSMTP1.Password = row.Password;
     NMSMTP1.Host = row.SmtpServer;
     ConnectOrLog(NMSMTP1, log_, LogEvent::SendMailConnectionFailed);
 }

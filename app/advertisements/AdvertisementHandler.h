@@ -47,7 +47,7 @@ private:
     // True when the message was still the queued one and the server accepted its DELE.
     bool DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number);
 
-    void BindSmtpLogWriters();
+    void BindSmtpLogWriters(const TlsFailureListener& tlsListener);
     void OpenSmtpSession(const AccountRecord& row);
     void SendRefusal(const AdCandidate& entry, const std::string& subject);
 

@@ -49,7 +49,7 @@ CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup 
       NMPOP31(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP31.TimeOut = setup.timeOut;
     NMPOP31.ReportLevel = kReportNothing;
-    BindPop3LogWriters(NMPOP31, context_.log);
+    BindPop3LogWriters(NMPOP31, context_.log, setup.tlsFailureListener);
     log_.Quieten(NMPOP31.OnConnectionFailed);
     NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
     context_.checkTimer.OnTimer = [this] { RunCheck(); };

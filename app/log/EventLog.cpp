@@ -11,11 +11,13 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::IdOrPasswordNeeded: return "IDorPasswordNeeded: ";
     case LogEvent::IdOrPasswordFailed: return "IDorPasswordFailed: ";
     case LogEvent::InvalidHost: return "InvalidHost: ";
+    case LogEvent::TlsFailed: return "TlsFailed: ";
     case LogEvent::Failure: return "Failure: ";
     case LogEvent::SoundFailed: return "SoundFailed: ";
     case LogEvent::SendMailConnectionFailed: return "ConnectionFailed(SendMail): ";
     case LogEvent::SendMailIdOrPasswordFailed: return "IDorPasswordFailed(SendMail): ";
     case LogEvent::SendMailInvalidHost: return "InvalidHost(SendMail): ";
+    case LogEvent::SendMailTlsFailed: return "TlsFailed(SendMail): ";
     case LogEvent::CheckFailed: return "CheckFailed: ";
     case LogEvent::DeletionFailed: return "DeletionFailed: ";
     case LogEvent::ListingFailed: return "ListingFailed: ";

@@ -16,11 +16,15 @@ enum class LogEvent {
     IdOrPasswordNeeded,
     IdOrPasswordFailed,
     InvalidHost,
+    // The server field asked for TLS, which could not be set up (certificate, name, handshake); a
+    // connection failure follows.
+    TlsFailed,
     Failure,
     SoundFailed,
     SendMailConnectionFailed,
     SendMailIdOrPasswordFailed,
     SendMailInvalidHost,
+    SendMailTlsFailed,
     // The check's POP3 session failed after it was connected: a refused or broken summary, or a refused
     // QUIT. The session is closed and the check goes on with the next account.
     CheckFailed,

@@ -8,7 +8,7 @@ SharedPop3Client::SharedPop3Client(const EventLog& log, ClientSetup setup)
     : log_(log), NMPOP32(std::move(setup.pump), std::move(setup.resolver)) {
     NMPOP32.TimeOut = setup.timeOut;
     NMPOP32.ReportLevel = 0;
-    BindPop3LogWriters(NMPOP32, log);
+    BindPop3LogWriters(NMPOP32, log, setup.tlsFailureListener);
     log_.Quieten(NMPOP32.OnConnectionFailed);
     // A refused deletion.
     NMPOP32.OnFailure = [this](net::TPowersock&) { log_.Record(LogEvent::Failure, NMPOP32.Host); };
