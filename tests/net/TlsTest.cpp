@@ -1,0 +1,134 @@
+// How a server field asks for TLS, what an EHLO reply offers, and the servers that cannot give TLS where a
+// field asks for it: they never get a login, an AUTH or a message.
+
+#include "net/Exceptions.h"
+#include "net/NMPOP3.h"
+#include "net/NMSMTP.h"
+#include "net/ServerField.h"
+#include "net/SmtpExtensions.h"
+
+#include "tests/support/ScriptedServer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace net {
+namespace {
+
+using testsupport::ScriptedServer;
+
+TEST(ServerField, TheSchemeOrTheWellKnownPortSaysHowToConnect)
+{
+    struct Row {
+        std::string field;
+        int defaultPort;
+        std::string host;
+        int port;
+        Transport transport;
+    };
+    const std::vector<Row> rows = {
+        {"pop.example.jp", 110, "pop.example.jp", 110, Transport::Plain},
+        {"pop.example.jp:1110", 110, "pop.example.jp", 1110, Transport::Plain},
+        {"pop.example.jp:995", 110, "pop.example.jp", 995, Transport::Tls},
+        {"pop3s://pop.example.jp", 110, "pop.example.jp", 995, Transport::Tls},
+        {"pop3s://127.0.0.1:2995", 110, "127.0.0.1", 2995, Transport::Tls},
+        {"smtp.example.jp:465", 25, "smtp.example.jp", 465, Transport::Tls},
+        {"smtps://smtp.example.jp", 25, "smtp.example.jp", 465, Transport::Tls},
+        {"smtp.example.jp:587", 25, "smtp.example.jp", 587, Transport::StartTls},
+        {"submission://smtp.example.jp", 25, "smtp.example.jp", 587, Transport::StartTls},
+        {"submission://smtp.example.jp:2587", 25, "smtp.example.jp", 2587, Transport::StartTls},
+        // An unknown scheme is no scheme: the whole text is looked up as a host and fails there.
+        {"imaps://mail.example.jp", 110, "imaps://mail.example.jp", 110, Transport::Plain},
+        {"smtp.example.jp:0587x", 25, "smtp.example.jp:0587x", 25, Transport::Plain},
+    };
+    for (const Row& row : rows) {
+        const ServerAddress address = SplitServerField(row.field, row.defaultPort);
+        EXPECT_EQ(address.host, row.host) << row.field;
+        EXPECT_EQ(address.port, row.port) << row.field;
+        EXPECT_EQ(address.transport, row.transport) << row.field;
+    }
+}
+
+TEST(SmtpExtensions, TheEhloReplyIsReadWordByWord)
+{
+    const std::vector<std::string> reply = {"250-mail.example.jp greets alice\r\n", "250-starttls\r\n",
+                                            "250-AUTH=LOGIN\r\n", "250 AUTH CRAM-MD5 plain\r\n"};
+    EXPECT_TRUE(OffersExtension(reply, "STARTTLS"));
+    EXPECT_TRUE(OffersExtension(reply, "AUTH"));
+    EXPECT_FALSE(OffersExtension(reply, "SIZE"));
+    // The greeting line's words are the server's name, not extensions.
+    EXPECT_FALSE(OffersExtension({"250-STARTTLS.example.jp\r\n"}, "STARTTLS"));
+    EXPECT_TRUE(OffersMechanism(reply, "PLAIN"));
+    EXPECT_TRUE(OffersMechanism(reply, "LOGIN"));
+    EXPECT_FALSE(OffersMechanism(reply, "XOAUTH2"));
+    EXPECT_FALSE(OffersMechanism({"250 PLAIN\r\n"}, "PLAIN"));
+    // RFC 4954's example, and credentials longer than one MIME line stay on one line.
+    EXPECT_EQ(Base64Line(std::string("\0tim\0tanstaaftanstaaf", 21)), "AHRpbQB0YW5zdGFhZnRhbnN0YWFm");
+    EXPECT_EQ(Base64Line(std::string(60, 'a')).size(), 80u);
+}
+
+// The client's own record of what went wrong, and what the server got.
+struct Refusal {
+    std::vector<std::string> events;
+    std::string received;
+};
+
+template <typename Client>
+Refusal ConnectExpectingTlsFailure(Client& client, ScriptedServer& server, const std::string& field)
+{
+    Refusal refusal;
+    client.Host = field;
+    client.TimeOut = 2000;
+    client.OnTlsFailed = [&](TPowersock& sender) { refusal.events.push_back("TlsFailed " + sender.TlsFailure()); };
+    client.OnConnectionFailed = [&](TPowersock&) { refusal.events.push_back("ConnectionFailed"); };
+    EXPECT_THROW(client.Connect(), ESockError) << field;
+    EXPECT_FALSE(client.Connected());
+    server.WaitUntilPlayed();
+    refusal.received = server.Received();
+    return refusal;
+}
+
+TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
+{
+    {
+        // Plain text where TLS from the first byte was asked for.
+        ScriptedServer server;
+        server.Pop3Greeting().Stall();
+        server.Start();
+        TNMPOP3 pop;
+        pop.UserID = "alice";
+        pop.Password = "secret";
+        const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address());
+        ASSERT_EQ(refusal.events.size(), 2u);
+        EXPECT_EQ(refusal.events[0].rfind("TlsFailed ", 0), 0u);
+        EXPECT_EQ(refusal.events[1], "ConnectionFailed");
+        EXPECT_EQ(refusal.received.find("USER"), std::string::npos);
+    }
+    for (const bool offered : {false, true}) {
+        // A submission server that does not offer STARTTLS, or refuses it when asked.
+        ScriptedServer server;
+        server.SmtpGreeting().Expect("EHLO alice");
+        if (offered) {
+            server.SendLine("250-mail.example.jp").SendLine("250 STARTTLS").Expect("STARTTLS").SendLine(
+                "454 TLS not available");
+        } else {
+            server.SendLine("250-mail.example.jp").SendLine("250 AUTH PLAIN LOGIN");
+        }
+        server.Stall();
+        server.Start();
+        TNMSMTP smtp;
+        smtp.UserID = "alice";
+        smtp.Password = "secret";
+        const Refusal refusal = ConnectExpectingTlsFailure(smtp, server, "submission://" + server.Address());
+        EXPECT_EQ(refusal.events, std::vector<std::string>{offered ? "TlsFailed The server refused STARTTLS"
+                                                                   : "TlsFailed The server does not offer STARTTLS"});
+        EXPECT_EQ(refusal.received.find("AUTH"), std::string::npos);
+        EXPECT_EQ(refusal.received.find("MAIL FROM"), std::string::npos);
+        EXPECT_EQ(refusal.received.find("secret"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace net
