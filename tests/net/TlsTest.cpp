@@ -80,7 +80,6 @@ Refusal ConnectExpectingTlsFailure(Client& client, ScriptedServer& server, const
 {
     Refusal refusal;
     client.Host = field;
-    client.TimeOut = 2000;
     client.OnTlsFailed = [&](TPowersock& sender) { refusal.events.push_back("TlsFailed " + sender.TlsFailure()); };
     client.OnConnectionFailed = [&](TPowersock&) { refusal.events.push_back("ConnectionFailed"); };
     EXPECT_THROW(client.Connect(), ESockError) << field;
@@ -100,11 +99,25 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         TNMPOP3 pop;
         pop.UserID = "alice";
         pop.Password = "secret";
+        pop.TimeOut = 2000;
         const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address());
         ASSERT_EQ(refusal.events.size(), 2u);
         EXPECT_EQ(refusal.events[0].rfind("TlsFailed ", 0), 0u);
         EXPECT_EQ(refusal.events[1], "ConnectionFailed");
         EXPECT_EQ(refusal.received.find("USER"), std::string::npos);
+    }
+    {
+        // A server that never answers the handshake: it is bounded by the time-out as every other wait.
+        ScriptedServer server;
+        server.Stall();
+        server.Start();
+        TNMPOP3 pop;
+        pop.UserID = "alice";
+        pop.Password = "secret";
+        pop.TimeOut = 300;
+        const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address());
+        EXPECT_EQ(refusal.events,
+                  (std::vector<std::string>{"TlsFailed The TLS handshake timed out", "ConnectionFailed"}));
     }
     for (const bool offered : {false, true}) {
         // A submission server that does not offer STARTTLS, or refuses it when asked.
@@ -121,6 +134,7 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         TNMSMTP smtp;
         smtp.UserID = "alice";
         smtp.Password = "secret";
+        smtp.TimeOut = 2000;
         const Refusal refusal = ConnectExpectingTlsFailure(smtp, server, "submission://" + server.Address());
         EXPECT_EQ(refusal.events, std::vector<std::string>{offered ? "TlsFailed The server refused STARTTLS"
                                                                    : "TlsFailed The server does not offer STARTTLS"});
