@@ -17,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/FreePort.h"
 #include "tests/support/LoopbackClient.h"
@@ -106,6 +107,16 @@ std::string DovecotServer::Address() const {
     return "127.0.0.1:" + std::to_string(port_);
 }
 
+std::string DovecotServer::TlsAddress() const {
+    return "127.0.0.1:" + std::to_string(tlsPort_);
+}
+
+void DovecotServer::RequireTls(fs::path certificate, fs::path key) {
+    if (process_.Running()) throw std::logic_error("DovecotServer: RequireTls must come before Start");
+    certificate_ = fs::absolute(certificate);
+    key_ = fs::absolute(key);
+}
+
 fs::path DovecotServer::MaildirOf(const std::string& user) const {
     if (!passwords_.contains(user)) throw std::invalid_argument("DovecotServer: no user \"" + user + "\"");
     return folder_ / "home" / user / "Maildir";
@@ -159,6 +170,10 @@ void DovecotServer::Start() {
     WritePasswdFile();
     for (int attempt = 0; attempt < portAttempts; ++attempt) {
         port_ = PickFreePort();
+        if (!certificate_.empty()) {
+            do tlsPort_ = PickFreePort();
+            while (tlsPort_ == port_);
+        }
         WriteConfiguration();
         std::error_code ignored;
         fs::remove(folder_ / "dovecot.log", ignored);
@@ -186,6 +201,16 @@ bool DovecotServer::Greets() const {
 
 void DovecotServer::Stop() { process_.Stop(); }
 
+std::string DovecotServer::LogOnceItHolds(std::string_view text) const {
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    std::string log = ReadFile(folder_ / "dovecot.log");
+    while (log.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(20ms);
+        log = ReadFile(folder_ / "dovecot.log");
+    }
+    return log;
+}
+
 void DovecotServer::WritePasswdFile() const {
     // user:{PLAIN}password:uid:gid:gecos:home:shell:extra
     std::string lines;
@@ -194,6 +219,17 @@ void DovecotServer::WritePasswdFile() const {
                  "::" + (folder_ / "home" / name).string() + "::\n";
     }
     WriteFile(folder_ / "passwd", lines);
+}
+
+std::string DovecotServer::TlsSettings() const {
+    if (certificate_.empty()) return "ssl = no\n";
+    return "ssl = required\nssl_cert = <" + certificate_.string() + "\nssl_key = <" + key_.string() + "\n";
+}
+
+std::string DovecotServer::Pop3sListener() const {
+    // Port 0 leaves no second, fixed port to clash on.
+    if (certificate_.empty()) return "  inet_listener pop3s {\n    port = 0\n  }\n";
+    return "  inet_listener pop3s {\n    port = " + std::to_string(tlsPort_) + "\n    ssl = yes\n  }\n";
 }
 
 void DovecotServer::WriteConfiguration() const {
@@ -205,7 +241,7 @@ void DovecotServer::WriteConfiguration() const {
          << "log_path = " << folder << "/dovecot.log\n"
          << "protocols = pop3\n"
          << "listen = 127.0.0.1\n"
-         << "ssl = no\n"
+         << TlsSettings()
          << "disable_plaintext_auth = no\n"
          << "auth_mechanisms = plain\n"
          << "auth_failure_delay = 0\n"  // tests of a refused login need not wait two seconds
@@ -216,7 +252,7 @@ void DovecotServer::WriteConfiguration() const {
          << "userdb {\n  driver = passwd-file\n  args = " << folder << "/passwd\n}\n"
          << "service pop3-login {\n"
          << "  inet_listener pop3 {\n    port = " << port_ << "\n  }\n"
-         << "  inet_listener pop3s {\n    port = 0\n  }\n"  // no second, fixed port to clash on
+         << Pop3sListener()
          << "}\n";
     if (::geteuid() != 0) {
         // Without root every Dovecot process runs as the current user, and nothing can chroot.

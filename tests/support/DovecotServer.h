@@ -25,6 +25,11 @@ public:
 
     // Before Start. Names and passwords must not hold ':', '/' (names) or line breaks.
     void AddUser(std::string name, std::string password);
+    // Before Start: serves POP3 over TLS from the first byte on a second port with this certificate and
+    // key (PEM files) and sets ssl = required. Dovecot counts a loopback client as secure all the same,
+    // so the plain port, kept for the readiness check, still takes logins from 127.0.0.1: connect to
+    // TlsAddress() to test TLS.
+    void RequireTls(std::filesystem::path certificate, std::filesystem::path key);
     // Starts dovecot -F on a free port and waits until it greets; throws std::runtime_error with the
     // tail of Dovecot's log when it does not come up within ten seconds.
     void Start();
@@ -32,6 +37,7 @@ public:
 
     std::uint16_t Port() const { return port_; }
     std::string Address() const;  // "127.0.0.1:<port>"
+    std::string TlsAddress() const;  // "127.0.0.1:<TLS port>", after RequireTls and Start
     const std::filesystem::path& Folder() const { return folder_; }
 
     // Into that user's Maildir/new (before or after Start); returns the file's path there. Dovecot moves
@@ -39,9 +45,15 @@ public:
     std::filesystem::path AddMessage(const std::string& user, std::string_view rawMessage);
     std::vector<std::filesystem::path> MessageFiles(const std::string& user) const;  // new/ and cur/, by name
 
+    // Dovecot's own log (logins, refusals, disconnections), once it holds `text` or after five seconds:
+    // a session's closing line is written a moment after the client has gone.
+    std::string LogOnceItHolds(std::string_view text) const;
+
 private:
     std::filesystem::path MaildirOf(const std::string& user) const;
     void WriteConfiguration() const;
+    std::string TlsSettings() const;
+    std::string Pop3sListener() const;
     void WritePasswdFile() const;
     bool Greets() const;
     std::string LogTail() const;
@@ -51,6 +63,9 @@ private:
     uid_t mailUid_;
     gid_t mailGid_;
     std::uint16_t port_ = 0;
+    std::uint16_t tlsPort_ = 0;
+    std::filesystem::path certificate_;  // empty: no TLS
+    std::filesystem::path key_;
     ServerProcess process_{"DovecotServer"};
 };
 
