@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "tests/support/LoopbackClient.h"
+#include "tests/support/TestCertificates.h"
 
 namespace testsupport {
 namespace {
@@ -45,6 +47,27 @@ TEST(SmtpReceiverTest, KeepsEnvelopeAndDataOfEveryMessageInOrder) {
 
     receiver.Stop();
     EXPECT_THROW(LoopbackClient{receiver.Port()}, std::system_error);
+}
+
+TEST(SmtpReceiverTest, WithStartTlsAndAuthenticationRequiredTakesNothingInPlainText) {
+    const TestCertificates::Pair& certificate = TestCertificates::Shared().Loopback();
+    SmtpReceiver receiver;
+    receiver.RequireStartTls(certificate.certificate, certificate.key);
+    EXPECT_THROW(receiver.UseImplicitTls(certificate.certificate, certificate.key), std::logic_error);
+    receiver.RequireAuthentication("alice", "secret");
+    receiver.Start();
+
+    LoopbackClient client(receiver.Port());
+    EXPECT_EQ(client.ReadLine().substr(0, 4), "220 ");
+    client.SendLine("EHLO test");
+    std::string offered;
+    for (std::string line; (line = client.ReadLine()).rfind("250-", 0) == 0;) offered += line;
+    EXPECT_NE(offered.find("250-STARTTLS\r\n"), std::string::npos) << offered;
+    EXPECT_EQ(offered.find("AUTH"), std::string::npos) << offered;
+    EXPECT_EQ(Code(client, "AUTH PLAIN AGFsaWNlAHNlY3JldA=="), "530");
+    EXPECT_EQ(Code(client, "MAIL FROM:<a@example.jp>"), "530");
+    EXPECT_TRUE(receiver.AuthAttempts().empty());
+    EXPECT_TRUE(receiver.ReceivedMessages().empty());
 }
 
 }  // namespace
