@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "jcode/DisplayText.h"
 #include "tests/app/TempFolder.h"
 #include "tests/cli/CliRunner.h"
+#include "tests/cli/LogWithoutTimeStamps.h"
 #include "tests/support/DovecotServer.h"
 #include "tests/support/ScriptedServer.h"
 
@@ -135,11 +135,6 @@ app::AccountRecord Account(const std::string& address, const std::string& user, 
     return {address, user, password, server, on, off, "", off};
 }
 
-// The time stamps differ from run to run; everything else is compared as written.
-std::string WithoutTimeStamps(const std::string& log) {
-    static const std::regex stamp(R"(\(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\)\r\n)");
-    return std::regex_replace(log, stamp, "(time)\n");
-}
 
 class CheckCommandWithDovecot : public testing::Test {
 protected:
