@@ -1,10 +1,10 @@
 #include "app/data/ProfileFile.h"
 
-#include <fstream>
-#include <iterator>
+#include <variant>
 
 #include "app/Trim.h"
 #include "app/data/AtomicFile.h"
+#include "app/data/RegularFile.h"
 #include "jcode/SjisBytes.h"
 
 namespace app {
@@ -67,11 +67,14 @@ std::string KeyLineText(std::string_view key, std::string_view value) {
 
 }  // namespace
 
-ProfileFile ProfileFile::Load(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return {};
-    return Parse(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+std::optional<ProfileFile> ProfileFile::Read(const std::filesystem::path& path) {
+    const RegularFileRead read = ReadRegularFile(path);
+    const std::string* text = std::get_if<std::string>(&read);
+    if (text == nullptr) return std::nullopt;
+    return Parse(*text);
 }
+
+ProfileFile ProfileFile::Load(const std::filesystem::path& path) { return Read(path).value_or(ProfileFile()); }
 
 ProfileFile ProfileFile::Parse(std::string_view text) {
     ProfileFile profile;

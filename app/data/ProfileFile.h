@@ -15,7 +15,10 @@ namespace app {
 
 class ProfileFile {
 public:
-    // A missing or unreadable file is an empty profile.
+    // A missing file is an empty profile; a file that is there but cannot be read (see ReadRegularFile),
+    // nothing.
+    static std::optional<ProfileFile> Read(const std::filesystem::path& path);
+    // The same with an unreadable file taken as an empty profile.
     static ProfileFile Load(const std::filesystem::path& path);
     static ProfileFile Parse(std::string_view text);
 

@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <variant>
+
+#include "app/data/RegularFile.h"
 
 namespace app {
 
@@ -20,17 +21,9 @@ std::string ScrambleText(std::string_view text);
 // without a zero byte, which would end the text early on loading.
 bool FitsScrambledFile(std::string_view text);
 
-// Why a data file that is there could not be read.
-enum class ReadFailure {
-    Folder,
-    TooLarge,      // beyond the 16 MiB that are read into memory at most
-    NoPermission,  // EACCES or EPERM, on the file or on a folder above it
-    ReadError,     // anything else, a file that is no regular file included
-};
-
 // The unscrambled text up to its first zero byte, empty when the file is missing; for a file that is there
 // but cannot be read, why.
-using ScrambledFileRead = std::variant<std::string, ReadFailure>;
+using ScrambledFileRead = RegularFileRead;
 ScrambledFileRead ReadScrambledFile(const std::filesystem::path& path);
 
 // The same with a file that cannot be read taken as empty.

@@ -87,12 +87,13 @@ Settings LoadSettings(const std::filesystem::path& path) {
 }
 
 bool SaveSettings(const Settings& settings, const std::filesystem::path& path) {
-    ProfileFile profile = ProfileFile::Load(path);
+    std::optional<ProfileFile> profile = ProfileFile::Read(path);
+    if (!profile) return false;
     // One value that cannot be stored fails the whole save before the file is touched.
     for (const SettingsKey& key : kKeys) {
-        if (!profile.SetValue(kSettingsSection, key.name, key.write(settings))) return false;
+        if (!profile->SetValue(kSettingsSection, key.name, key.write(settings))) return false;
     }
-    return profile.Save(path);
+    return profile->Save(path);
 }
 
 }  // namespace app

@@ -38,11 +38,13 @@ std::span<const SettingsKey> SettingsKeys();
 // The settings of a missing file.
 Settings DefaultSettings();
 
-// A missing or unreadable file gives the defaults, a missing key its default.
+// A missing or unreadable file (a folder, a pipe, a device, one beyond 16 MiB) gives the defaults, a missing
+// key its default.
 Settings LoadSettings(const std::filesystem::path& path);
 
 // Writes every key into the file's "Init" section, keeping whatever else the file holds. False, with the
-// file untouched, when a value holds a line break and so cannot be written as one line.
+// file untouched, when a value holds a line break and so cannot be written as one line, or when a file is
+// there that cannot be read: rewriting it would lose what it holds unseen.
 bool SaveSettings(const Settings& settings, const std::filesystem::path& path);
 
 // The minutes an interval text stands for: a whole number from 1 to 999 (the field takes three digits),

@@ -115,3 +115,9 @@ inline int RunWithFileSizeLimit(rlim_t bytes, const std::function<int()>& body) 
         },
         body);
 }
+
+// Runs `body` in a child process that is killed after `seconds`: a body that hangs gives -1 instead of
+// holding the test run.
+inline int RunWithTimeLimit(unsigned seconds, const std::function<int()>& body) {
+    return RunInChild([&] { alarm(seconds); }, body);
+}

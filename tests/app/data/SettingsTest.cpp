@@ -2,6 +2,7 @@
 
 #include "app/data/ProfileFile.h"
 #include "app/data/Settings.h"
+#include "tests/app/HostileFiles.h"
 #include "tests/app/TempFolder.h"
 
 namespace {
@@ -137,6 +138,26 @@ TEST(Settings, AValueWithALineBreakFailsTheSaveAndLeavesTheFileAsItWas) {
     settings.ReceiveSubject = "ad\nVolume=0";
     EXPECT_FALSE(app::SaveSettings(settings, path));
     EXPECT_EQ(ReadBytes(path), before);
+}
+
+TEST(Settings, WhatIsNoReadableFileGivesTheDefaultsAtOnceAndIsNeverReplaced) {
+    for (const HostileFile& hostile : HostileFiles()) {
+        SCOPED_TRACE(hostile.what);
+        TempFolder folder;
+        const auto path = folder.Path() / "quillet.ini";
+        hostile.make(path);
+        const auto shape = EntryShape(path);
+        app::Settings changed = app::DefaultSettings();
+        changed.Volume = 7;
+        // In a child with a time limit: a read that waits or fills the memory ends the child, not the run.
+        const int status = RunWithTimeLimit(10, [&] {
+            if (app::ReadRegularFile(path) != app::RegularFileRead(hostile.failure)) return 1;
+            if (app::LoadSettings(path) != app::DefaultSettings()) return 2;
+            return app::SaveSettings(changed, path) ? 3 : 0;
+        });
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(EntryShape(path), shape);
+    }
 }
 
 }  // namespace
