@@ -55,8 +55,9 @@ public:
     EventLog(DataFolder folder, const Clock& clock) : folder_(std::move(folder)), clock_(clock) {}
 
     // Appends the line and CR LF, opening and closing the file for this line alone so the log is complete
-    // on disk after every event. When the file cannot be written the line is dropped without a word: the
-    // log must never disturb the operation that failed.
+    // on disk after every event. A control character in the line shows as "?", so a line stays one line.
+    // The line is written whole or not at all, and only to a regular file (never through a link): when it
+    // cannot be written it is dropped without a word, as the log must never disturb the operation that failed.
     void WriteLog(std::string_view line) const;
 
     // prefix + subject + "(" + time stamp + ")". The subject is the host name as set from the account, or
