@@ -53,6 +53,8 @@ struct Command {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// Whatever the command did, what it printed did not reach standard output (a full disk, a closed pipe).
+inline constexpr int kExitOutputLost = 3;
 
 // A usage error found by the command itself: the message and a pointer to its help on `err`; returns kExitUsage.
 int CommandUsageError(std::string_view commandName, std::ostream& err, std::string_view message);

@@ -7,6 +7,9 @@ namespace cli {
 namespace {
 
 constexpr std::string_view kProgram = "quillonv-cli";
+// Said by the overview and every command's help: the commands' own descriptions give their other statuses.
+constexpr std::string_view kOutputLostNote =
+    "Exit status 3 when the output could not be written, as on a full disk.\n";
 
 // One line of a two-column list: the name, then its explanation from column 21 on (two blanks at least).
 void PrintListLine(std::ostream& out, std::string_view name, std::string_view explanation) {
@@ -16,7 +19,7 @@ void PrintListLine(std::ostream& out, std::string_view name, std::string_view ex
 void PrintOverview(std::ostream& out) {
     out << "Usage: " << kProgram << " COMMAND [OPTIONS]\n\nCommands:\n";
     for (const Command& command : AllCommands()) PrintListLine(out, command.name, command.summary);
-    out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command.\n";
+    out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command.\n\n" << kOutputLostNote;
 }
 
 void PrintCommandHelp(const Command& command, std::ostream& out) {
@@ -27,6 +30,7 @@ void PrintCommandHelp(const Command& command, std::ostream& out) {
         PrintListLine(out, std::string(option.name) + (option.takesValue ? " VALUE" : ""), option.help);
     }
     PrintListLine(out, "--help", "show this text");
+    out << "\n" << kOutputLostNote;
 }
 
 int UsageError(std::ostream& err, std::string_view message, std::string_view helpHint) {
@@ -38,19 +42,7 @@ bool LooksLikeOption(std::string_view argument) {
     return argument.size() > 1 && argument.front() == '-';
 }
 
-}  // namespace
-
-int CommandUsageError(std::string_view commandName, std::ostream& err, std::string_view message) {
-    return UsageError(err, message, " " + std::string(commandName));
-}
-
-std::optional<std::string> Options::Value(std::string_view name) const {
-    const auto found = values_.find(std::string(name));
-    if (found == values_.end()) return std::nullopt;
-    return found->second;
-}
-
-int RunCommandLine(std::span<const std::string> arguments, Io& io) {
+int RunCommand(std::span<const std::string> arguments, Io& io) {
     if (arguments.empty()) return UsageError(io.err, "no command given", "");
     const std::string& name = arguments.front();
     if (name == "--help" || name == "-h") {
@@ -94,6 +86,25 @@ int RunCommandLine(std::span<const std::string> arguments, Io& io) {
         }
     }
     return command->run(options, io);
+}
+
+}  // namespace
+
+int CommandUsageError(std::string_view commandName, std::ostream& err, std::string_view message) {
+    return UsageError(err, message, " " + std::string(commandName));
+}
+
+std::optional<std::string> Options::Value(std::string_view name) const {
+    const auto found = values_.find(std::string(name));
+    if (found == values_.end()) return std::nullopt;
+    return found->second;
+}
+
+int RunCommandLine(std::span<const std::string> arguments, Io& io) {
+    const int status = RunCommand(arguments, io);
+    if (io.out.flush()) return status;
+    io.err << kProgram << ": the output could not be written\n";
+    return kExitOutputLost;
 }
 
 }  // namespace cli

@@ -11,7 +11,5 @@ int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     cli::Io io{std::cin, std::cout, std::cerr, isatty(STDIN_FILENO) != 0};
-    const int status = cli::RunCommandLine(arguments, io);
-    std::cout.flush();
-    return status;
+    return cli::RunCommandLine(arguments, io);
 }

@@ -178,6 +178,15 @@ TEST_F(CheckCommandWithDovecot, PrintsTheListingOfBothAccountsWithoutTheHeader) 
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Quillon.log"));
 }
 
+TEST_F(CheckCommandWithDovecot, AListingThatCannotBeWrittenFailsTheCheck) {
+    WriteDataFolder(TwoAccounts(), false);
+    const CliResult result = RunShell(std::string(QUILLONV_CLI_PATH) + " check --utf8 --data-dir '" +
+                                      folder.Path().string() + "' 2>&1 >/dev/full");
+    EXPECT_EQ(WIFEXITED(result.status) ? WEXITSTATUS(result.status) : -1, 3);
+    EXPECT_EQ(result.out,
+              "checked 2 accounts, found 5 messages, 5 new\nquillonv-cli: the output could not be written\n");
+}
+
 TEST_F(CheckCommandWithDovecot, PrintsEveryHeaderWhenTheHeaderBoxIsChecked) {
     WriteDataFolder(TwoAccounts(), true);
     const CliResult result = RunCli({"check", "--data-dir", folder.Path().string(), "--utf8"});
