@@ -125,7 +125,7 @@ void TPowersock::CheckSocketError(int ignored)
 
 void TPowersock::OpenSocket()
 {
-    ForgetPeeked();
+    ForgetWindow();
     socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (socket_ < 0) {
         CheckSocketError(kWouldBlock);
@@ -404,7 +404,7 @@ void TPowersock::StartTls()
 {
     ReportStatus(8, "Starting TLS");
     // Plain bytes that came before the switch could be taken for the first answers inside TLS.
-    ForgetPeeked();
+    ForgetWindow();
     ClearInput();
     try {
         tls_ = std::make_unique<TlsChannel>(socket_, remoteHost_);
@@ -580,18 +580,18 @@ std::string TPowersock::ReadLn()
             RequestCloseSocket();
             throw ESockError("Line longer than 65,536 bytes");
         }
-        if (peekedBegin_ == peekedEnd_ && !FillWindow(kMaxLine - line.size())) {
+        if (windowBegin_ == windowEnd_ && !FillWindow(kMaxLine - line.size())) {
             return {};
         }
-        const std::size_t available = std::min(peekedEnd_ - peekedBegin_, kMaxLine - line.size());
+        const std::size_t available = std::min(windowEnd_ - windowBegin_, kMaxLine - line.size());
         if (available > 0) {
-            const char* window = scratch_.get() + peekedBegin_;
+            const char* window = scratch_.get() + windowBegin_;
             const auto* lineFeed = static_cast<const char*>(std::memchr(window, '\n', available));
             if (lineFeed != nullptr) {
                 lineEnd = static_cast<std::size_t>(lineFeed - window) + 1;
                 break;
             }
-            TakePeeked(available, line);
+            TakeFromWindow(available, line);
         }
         WaitPass(socket_, readWaitsFor_);
         if (canceled_) {
@@ -599,7 +599,7 @@ std::string TPowersock::ReadLn()
         }
     }
     ThrowIfCanceled("Socket readln aborted");
-    TakePeeked(lineEnd, line);
+    TakeFromWindow(lineEnd, line);
     return line;
 }
 
@@ -614,17 +614,16 @@ bool TPowersock::FillWindow(std::size_t room)
             return false;
         }
         readWaitsFor_ = need == TlsChannel::Need::Writable ? POLLOUT : POLLIN;
-        peekedBegin_ = 0;
-        peekedEnd_ = read;
+        windowBegin_ = 0;
+        windowEnd_ = read;
         return true;
     }
-    // Peek, so that nothing after the line feed leaves the socket.
-    const ssize_t peeked = ::recv(socket_, scratch_.get(), room, MSG_PEEK | MSG_DONTWAIT);
-    if (peeked == 0) {
+    const ssize_t received = ::recv(socket_, scratch_.get(), room, MSG_DONTWAIT);
+    if (received == 0) {
         PeerClosed();
         return false;
     }
-    if (peeked < 0) {
+    if (received < 0) {
         lastErrorNo_ = SocketErrorFromErrno(errno);
         if (lastErrorNo_ == kNotConnected) {
             return false;
@@ -632,33 +631,20 @@ bool TPowersock::FillWindow(std::size_t room)
         CheckSocketError(kWouldBlock);
         return true;
     }
-    peekedBegin_ = 0;
-    peekedEnd_ = static_cast<std::size_t>(peeked);
+    windowBegin_ = 0;
+    windowEnd_ = static_cast<std::size_t>(received);
     return true;
 }
 
-void TPowersock::TakePeeked(std::size_t count, std::string& line)
+void TPowersock::TakeFromWindow(std::size_t count, std::string& line)
 {
-    if (tls_) {
-        // The window holds the bytes themselves.
-        line.append(scratch_.get() + peekedBegin_, count);
-        peekedBegin_ += count;
-        return;
-    }
-    // Received into the place where the peeked copy lies: the bytes are the same.
-    const ssize_t taken = ::recv(socket_, scratch_.get() + peekedBegin_, count, MSG_DONTWAIT);
-    if (taken < 0) {
-        ForgetPeeked();
-        CheckSocketError(kWouldBlock);
-        return;
-    }
-    line.append(scratch_.get() + peekedBegin_, static_cast<std::size_t>(taken));
-    peekedBegin_ += static_cast<std::size_t>(taken);
+    line.append(scratch_.get() + windowBegin_, count);
+    windowBegin_ += count;
 }
 
-void TPowersock::ForgetPeeked()
+void TPowersock::ForgetWindow()
 {
-    peekedBegin_ = peekedEnd_ = 0;
+    windowBegin_ = windowEnd_ = 0;
 }
 
 std::string TPowersock::Transaction(std::string_view command)
@@ -666,6 +652,12 @@ std::string TPowersock::Transaction(std::string_view command)
     ReportStatus(8, "Transaction");
     replyNumber_ = 0;
     Writeln(std::string(command));
+    return ReadReply();
+}
+
+std::string TPowersock::ReadReply()
+{
+    replyNumber_ = 0;
     lastReply_ = ReadLn();
     if (!lastReply_.empty()) {
         ReportStatus(1, lastReply_);
@@ -677,7 +669,7 @@ std::string TPowersock::Transaction(std::string_view command)
 bool TPowersock::DataAvailable()
 {
     ReportStatus(8, "Data Available");
-    if (tls_ && (peekedBegin_ != peekedEnd_ || tls_->Pending())) {
+    if (windowBegin_ != windowEnd_ || (tls_ && tls_->Pending())) {
         return true;
     }
     char byte = 0;
@@ -687,11 +679,11 @@ bool TPowersock::DataAvailable()
 void TPowersock::ClearInput()
 {
     ReportStatus(8, "Clearing Input");
-    ForgetPeeked();
+    ForgetWindow();
     if (tls_) {
         TlsChannel::Need need = TlsChannel::Need::Nothing;
         tls_->Read(scratch_.get(), kMaxLine, need);
-        ForgetPeeked();
+        ForgetWindow();
         return;
     }
     [[maybe_unused]] const ssize_t discarded = ::recv(socket_, scratch_.get(), kMaxLine, MSG_DONTWAIT);

@@ -67,6 +67,8 @@ public:
     // Sends one command line and reads one reply line (terminator included) into LastReply; a leading
     // decimal code becomes ReplyNumber.
     virtual std::string Transaction(std::string_view command);
+    // The reply line to a command sent earlier, into LastReply and ReplyNumber as Transaction reads it.
+    std::string ReadReply();
     virtual void Abort();
     // Makes the running wait, or the next send or ReadLn when idle, stop with EAbortError.
     void Cancel();
@@ -83,8 +85,8 @@ public:
     void Writeln(const std::string& text);
     // Sends the whole stream from its start; a peer that takes nothing for TimeOut ends it.
     void SendStream(Stream& stream);
-    // One line with its terminator (CR LF or a bare LF), consuming nothing after it; the empty text when
-    // the peer has closed. A line may hold 65,536 bytes; a longer one fails and drops the connection.
+    // One line with its terminator (CR LF or a bare LF); what came after it stays in the read window for
+    // the next line. The empty text when the peer has closed. A line may hold 65,536 bytes; a longer one fails and drops the connection.
     std::string ReadLn();
     bool DataAvailable();
     void ClearInput();
@@ -177,14 +179,14 @@ private:
     // What the poll found on the socket stands in for the platform's connect and close notifications.
     void DeliverSocketNotifications(short revents, short polledFor);
     void PeerClosed();
-    // Consumes count bytes of the peeked window into line.
-    void TakePeeked(std::size_t count, std::string& line);
-    void ForgetPeeked();
+    // Moves count bytes of the read window into line.
+    void TakeFromWindow(std::size_t count, std::string& line);
+    void ForgetWindow();
     void WaitUntilWritable();
     // One send of up to size bytes, in TLS when the connection has it; -1 with errno set when nothing went.
     ssize_t SendSome(const char* data, std::size_t size);
-    // Fills the read window when it is empty: a copy of the socket's queue on a plain connection, the
-    // decrypted bytes themselves in TLS. False when the peer has closed.
+    // Fills the empty read window with what the socket (or the TLS session) has. False when the peer has
+    // closed.
     bool FillWindow(std::size_t room);
 
     PumpFunction pump_;
@@ -200,11 +202,11 @@ private:
     HostResolver resolver_;
     TThreadTimer timer_;
     std::unique_ptr<char[]> scratch_;
-    // scratch_[peekedBegin_, peekedEnd_) is a copy of the bytes at the head of the socket's queue, so a
-    // reply of many lines is peeked once, not once per line. In TLS it holds the decrypted bytes themselves,
-    // taken from the session and not yet read.
-    std::size_t peekedBegin_ = 0;
-    std::size_t peekedEnd_ = 0;
+    // scratch_[windowBegin_, windowEnd_) holds what was received and not yet read: a reply of many lines,
+    // or the replies of many pipelined commands, costs one receive, not one per line. In TLS these are the
+    // decrypted bytes.
+    std::size_t windowBegin_ = 0;
+    std::size_t windowEnd_ = 0;
 
     int socket_ = -1;
     bool connected_ = false;
