@@ -4,6 +4,8 @@
 #include "net/Exceptions.h"
 #include "net/NthWord.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 
 namespace net {
@@ -15,6 +17,8 @@ constexpr std::size_t kMessageIdLength = 256;
 // Far beyond any real header (mail servers commonly cut headers at 100 KB); a server that sends more is
 // not ending its reply, and the lines would be kept until memory runs out.
 constexpr std::size_t kLongestHeader = 1048576;
+// A capability list is a few hundred bytes; one that goes on is not ending its reply.
+constexpr std::size_t kLongestCapabilities = 65536;
 
 // A reply is positive when its first word contains "+OK".
 bool IsPositiveReply(const std::string& reply)
@@ -75,6 +79,13 @@ std::string_view TrimControls(std::string_view text)
     return text;
 }
 
+bool SameWordIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
 bool ToInt(std::string_view text, std::int32_t& value)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -119,6 +130,7 @@ void TNMPOP3::Connect()
         }
     }
 
+    pipelines_.reset();
     bool loggedIn = false;
     try {
         BusyFlag busy(busy_);
@@ -175,10 +187,93 @@ void TNMPOP3::GetSummary(int messageNumber)
     }
     BusyFlag busy(busy_);
     CheckConnection();
+    ReadSummary(messageNumber, false);
+}
+
+void TNMPOP3::GetSummaries(int first, int last)
+{
+    if (busy_) {
+        return;
+    }
+    BusyFlag busy(busy_);
+    CheckConnection();
+    if (last > first && Pipelines()) {
+        GetSummariesPipelined(first, last);
+        return;
+    }
+    for (int n = first; n <= last; ++n) {
+        ReadSummary(n, false);
+    }
+}
+
+void TNMPOP3::GetSummariesPipelined(int first, int last)
+{
+    const auto commandsOf = [](int n) {
+        const std::string number = std::to_string(n);
+        return "TOP " + number + " 0\r\nLIST " + number + "\r\n";
+    };
+    int next = first;
+    try {
+        for (int n = first; n <= last; ++n) {
+            // Refilled half a window at a time, so a send carries many commands.
+            if (next <= last && next - n <= kPipelineWindow / 2) {
+                std::string commands;
+                for (; next <= last && next - n < kPipelineWindow; ++next) {
+                    commands += commandsOf(next);
+                }
+                Write(commands);
+            }
+            ReadSummary(n, true);
+        }
+    } catch (...) {
+        if (Connected()) {
+            TPowersock::Disconnect();
+        }
+        throw;
+    }
+}
+
+bool TNMPOP3::Pipelines()
+{
+    if (pipelines_) {
+        return *pipelines_;
+    }
+    pipelines_ = false;
+    const std::string reply = Transaction("CAPA");
+    if (reply.empty()) {
+        RaiseReply(reply);
+    }
+    // A server without CAPA refuses it, and is spoken to one command at a time.
+    if (!IsPositiveReply(reply)) {
+        return false;
+    }
+    for (std::size_t received = 0;;) {
+        const std::string line = ReadLn();
+        if (line.empty()) {
+            RaiseReply(line);
+        }
+        received += line.size();
+        if (received > kLongestCapabilities) {
+            TPowersock::Disconnect();
+            throw Exception("CAPA reply longer than 65,536 bytes");
+        }
+        if (WithoutLineEnd(line) == ".") {
+            return *pipelines_;
+        }
+        if (SameWordIgnoringCase(TrimControls(line), "PIPELINING")) {
+            pipelines_ = true;
+        }
+    }
+}
+
+void TNMPOP3::ReadSummary(int messageNumber, bool commandsSent)
+{
+    summaryNumber_ = messageNumber;
     Fire(OnRetrieveStart);
-    ExpectPositive(Transaction("TOP " + std::to_string(messageNumber) + " 0"));
+    const std::string number = std::to_string(messageNumber);
+    ExpectPositive(commandsSent ? ReadReply() : Transaction("TOP " + number + " 0"));
     FillHeader();
-    const std::string reply = Transaction("LIST " + std::to_string(messageNumber));
+    const std::string reply = commandsSent ? ReadReply() : Transaction("LIST " + number);
     std::int32_t bytes = 0;
     if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
         throw Exception("LIST reply without a message size: " + reply);

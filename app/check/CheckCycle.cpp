@@ -51,7 +51,10 @@ CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup 
     NMPOP31.ReportLevel = kReportNothing;
     BindPop3LogWriters(NMPOP31, context_.log, setup.tlsFailureListener);
     log_.Quieten(NMPOP31.OnConnectionFailed);
-    NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) { HandleSummary(); };
+    NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) {
+        HandleSummary();
+        PumpPending();
+    };
     context_.checkTimer.OnTimer = [this] { RunCheck(); };
     countdownTimer_.OnTimer = [this] { CountdownTick(); };
     countdownTimer_.SetInterval(kCountdownMilliseconds);
@@ -145,22 +148,22 @@ void CheckCycle::FetchSummaries(const AccountRecord& row) {
     context_.view.SetStatusText(row.MailAddress + std::string(kFetchingTail));
     // The icon follows presence, not novelty: any mail on a checked account starts it.
     if (!context_.tray.Animating()) context_.tray.StartAnimation();
-    for (int n = 1; n <= NMPOP31.MailCount(); ++n) {
-        CurrentMessageNo = n;
-        NMPOP31.GetSummary(n);
-        PumpPending();
-    }
+    // Pipelined where the server offers it; the pending work is served after each summary.
+    NMPOP31.GetSummaries(1, NMPOP31.MailCount());
 }
 
 void CheckCycle::HandleSummary() {
     RunState& run = context_.run;
+    CurrentMessageNo = NMPOP31.SummaryNumber();
     const net::TSummary& summary = NMPOP31.Summary();
     const std::string sender = jcode::DecodeHeaderForDisplay(summary.From);
     const std::string subject = jcode::DecodeHeaderForDisplay(summary.Subject);
-    const std::string header = jcode::DecodeHeaderForDisplay(JoinLines(summary.Header.Lines()));
-    // The header box is read for every entry, so changing it affects the following entries only.
-    context_.view.ContentEntryAppended(
-        content_.AppendEntry(NMPOP31.Host, sender, subject, header, context_.settings.HeaderAdd));
+    // The header box is read for every entry, so changing it affects the following entries only; a header
+    // that is not shown is not decoded.
+    const bool headerShown = context_.settings.HeaderAdd;
+    const std::string header =
+        headerShown ? jcode::DecodeHeaderForDisplay(JoinLines(summary.Header.Lines())) : std::string();
+    context_.view.ContentEntryAppended(content_.AppendEntry(NMPOP31.Host, sender, subject, header, headerShown));
     ++tally_.messagesFound;
 
     // The raw text, terminator included; a message without a Message-ID line is recorded as the empty text.

@@ -73,7 +73,7 @@ private:
     // the check goes on with the next account.
     void CheckAccount(const AccountRecord& row);
     void FetchSummaries(const AccountRecord& row);
-    // Run by NMPOP31 for every summary it has fetched, before GetSummary returns.
+    // Run by NMPOP31 for every summary it has fetched, in the middle of GetSummaries.
     void HandleSummary();
     void PumpPending();
 

@@ -140,6 +140,10 @@ ScriptedServer& ScriptedServer::Pop3Quit() {
     return Expect("QUIT").SendLine("+OK bye").Close();
 }
 
+ScriptedServer& ScriptedServer::Pop3WithoutCapa() {
+    return Expect("CAPA").SendLine("-ERR unknown command");
+}
+
 ScriptedServer& ScriptedServer::SmtpGreeting() {
     return SendLine("220 ready");
 }

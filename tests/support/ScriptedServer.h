@@ -43,6 +43,9 @@ public:
     ScriptedServer& Pop3Greeting();  // "+OK ready\r\n"
     ScriptedServer& Pop3Login(std::string user, std::string password);  // Expect USER/PASS, reply +OK each
     ScriptedServer& Pop3Quit();  // Expect "QUIT", reply "+OK bye", Close
+    // Expect "CAPA", refuse it: the client then speaks one command at a time, as it asks CAPA before it
+    // fetches two summaries or more.
+    ScriptedServer& Pop3WithoutCapa();
     ScriptedServer& SmtpGreeting();  // "220 ready\r\n"
     ScriptedServer& SmtpHelo(std::string name);  // Expect "HELO name", reply "250 hello"
     ScriptedServer& SmtpQuit();  // Expect "QUIT", reply "221 bye", Close

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(CheckOnScreenTest, ACheckFillsTheOpenContentViewEntryByEntryAndPlaysTheSound) {
     ScriptedServer server;
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000");
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa();
     ServeSummary(server, 1, "first").Pause(500ms);
     ServeSummary(server, 2, "second").Pop3Quit();
     server.Start();
@@ -97,7 +97,7 @@ protected:
 
 TEST_F(EndDuringCheckTest, EndingDuringAStalledCheckReturnsPromptlyWithoutSoundOrLog) {
     ScriptedServer stalled;
-    stalled.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000");
+    stalled.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa();
     ServeSummary(stalled, 1, "first").Expect("TOP 2 0").Stall();
     stalled.Start();
     ScriptedServer untouched;

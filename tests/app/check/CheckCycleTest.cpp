@@ -53,6 +53,7 @@ Message Mail(const std::string& from, const std::string& subject, const std::str
 ScriptedServer& ServeMailbox(ScriptedServer& server, const std::vector<Message>& messages) {
     server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
         "+OK " + std::to_string(messages.size()) + " 1000");
+    if (messages.size() > 1) server.Pop3WithoutCapa();
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         server.Expect("TOP " + n + " 0").SendLine("+OK").Send(messages[i].header + "\r\n.\r\n");
@@ -336,7 +337,7 @@ TEST_F(CheckCycleTest, FailedConnectionsLeaveTheEventLineThenTheCheckLine) {
 
 TEST_F(CheckCycleTest, ASessionThatBreaksIsLoggedClosedAndTheCheckGoesOn) {
     ScriptedServer refusedTop;
-    refusedTop.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100");
+    refusedTop.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100").Pop3WithoutCapa();
     refusedTop.Expect("TOP 1 0").SendLine("+OK").Send("Message-ID: <1@x>\r\n\r\n.\r\n").Expect("LIST 1").SendLine("+OK 1 50");
     refusedTop.Expect("TOP 2 0").SendLine("-ERR gone").Pop3Quit();
     ScriptedServer cutOff;
