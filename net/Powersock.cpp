@@ -362,9 +362,11 @@ void TPowersock::Connect()
     {
         // Armed before the attempt starts, so that a timer that cannot run leaves no attempt behind.
         TimerArming arming(*this);
+        // Refused at once (an offline machine has no route): a failed connection like a refused port.
         if (::connect(socket_, reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0 &&
             errno != EINPROGRESS) {
-            CheckSocketError(kWouldBlock);
+            lastErrorNo_ = SocketErrorFromErrno(errno);
+            asyncOk_ = false;
         }
         connecting_ = true;
         while (!connected_ && !timedOut_ && !canceled_ && asyncOk_) {

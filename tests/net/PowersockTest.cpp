@@ -272,6 +272,14 @@ TEST_F(Powersock, ARefusedConnectionFailsAfterOnConnectionFailedAndLeavesTheComp
     ConnectTo(server);
     EXPECT_TRUE(socket.AsyncOk());
     EXPECT_EQ(socket.ReadLn(), "+OK again\r\n");
+    socket.Disconnect();
+
+    // The platform refuses a multicast address at once, as it refuses every address of an offline machine.
+    log.events.clear();
+    socket.Host = "224.0.0.1:110";
+    EXPECT_EQ(MessageOf<ESockError>([&] { socket.Connect(); }), "Connection Failed");
+    EXPECT_EQ(log.events, (std::vector<std::string>{"ConnectionFailed"}));
+    EXPECT_EQ(socket.LastErrorNo(), 10051);
 }
 
 TEST_F(Powersock, AConnectionNobodyAcceptsTimesOut)
