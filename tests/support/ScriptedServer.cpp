@@ -108,6 +108,10 @@ ScriptedServer& ScriptedServer::Expect(std::string line) {
     return AddStep({StepKind::Expect, std::move(line)});
 }
 
+ScriptedServer& ScriptedServer::ExpectAlone(std::string line) {
+    return AddStep({StepKind::ExpectAlone, std::move(line)});
+}
+
 ScriptedServer& ScriptedServer::ExpectAnyLine() {
     return AddStep({StepKind::ExpectAnyLine, {}});
 }
@@ -206,6 +210,7 @@ ScriptedServer::Outcome ScriptedServer::RunStep(const Step& step) {
     case StepKind::Send:
         return SendBytes(step.text);
     case StepKind::Expect:
+    case StepKind::ExpectAlone:
     case StepKind::ExpectAnyLine:
         return ExpectLine(step);
     case StepKind::Pause:
@@ -265,7 +270,8 @@ ScriptedServer::Outcome ScriptedServer::SendBytes(const std::string& bytes) {
 }
 
 ScriptedServer::Outcome ScriptedServer::ExpectLine(const Step& step) {
-    const std::string expected = step.kind == StepKind::Expect ? Quoted(step.text) : "any line";
+    const bool exact = step.kind != StepKind::ExpectAnyLine;
+    const std::string expected = exact ? Quoted(step.text) : "any line";
     ClientLine line;
     const Outcome outcome = ReadLine(line);
     if (outcome == Outcome::Lost) {
@@ -275,8 +281,10 @@ ScriptedServer::Outcome ScriptedServer::ExpectLine(const Step& step) {
     } else if (outcome == Outcome::Done) {
         if (line.bareLf) {
             AddMismatch("expected " + expected + ", got " + Quoted(line.text) + " ended by a bare LF");
-        } else if (step.kind == StepKind::Expect && line.text != step.text) {
+        } else if (exact && line.text != step.text) {
             AddMismatch("expected " + expected + ", got " + Quoted(line.text));
+        } else if (step.kind == StepKind::ExpectAlone && !pending_.empty()) {
+            AddMismatch("expected " + expected + " alone, but " + Quoted(pending_) + " had come after it");
         }
     }
     return outcome;

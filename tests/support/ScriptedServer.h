@@ -32,6 +32,9 @@ public:
     // bare LF is taken as a line too, and recorded as a mismatch.
     ScriptedServer& Expect(std::string line);
     ScriptedServer& ExpectAnyLine();  // swallow one client line, whatever it is
+    // As Expect, and the client must not have sent anything after the line yet: it waits for each reply
+    // before its next command.
+    ScriptedServer& ExpectAlone(std::string line);
     ScriptedServer& Pause(std::chrono::milliseconds duration);
     ScriptedServer& Close();  // close the current connection
     // Send nothing more and keep the connection open until the server is destroyed; must be the last
@@ -59,7 +62,7 @@ public:
     std::string Received() const;  // every byte the client sent, in order, over all connections
 
 private:
-    enum class StepKind { Send, Expect, ExpectAnyLine, Pause, Close, Stall, AcceptNext };
+    enum class StepKind { Send, Expect, ExpectAlone, ExpectAnyLine, Pause, Close, Stall, AcceptNext };
     struct Step {
         StepKind kind;
         std::string text;
