@@ -231,7 +231,9 @@ std::uint16_t UnicodeToSjis(std::uint32_t value) {
 }
 
 Utf8Piece Utf8CharToSjis(std::string_view utf8) {
-    const Utf8Piece unfinished{std::string(utf8), utf8.size()};
+    // Built only on the cut-off paths: the text is usually the whole rest of a header, so copying it for
+    // every character would make Utf8ToSjis quadratic.
+    const auto unfinished = [utf8] { return Utf8Piece{std::string(utf8), utf8.size()}; };
     auto b = [&](std::size_t i) -> std::uint32_t { return ByteAt(utf8, i); };
     auto tail = [&](std::size_t i) -> std::uint32_t { return b(i) & 0x3F; };
     const std::uint32_t b0 = b(0);
@@ -241,27 +243,27 @@ Utf8Piece Utf8CharToSjis(std::string_view utf8) {
         count = 1;
         value = b0;
     } else if (utf8.size() < 2) {
-        return unfinished;
+        return unfinished();
     } else if ((b0 & 0xE0) == 0xC0) {
         count = 2;
         value = (b0 & 0x1F) << 6 | tail(1);
     } else if (utf8.size() < 3) {
-        return unfinished;
+        return unfinished();
     } else if ((b0 & 0xF0) == 0xE0) {
         count = 3;
         value = (b0 & 0x0F) << 12 | tail(1) << 6 | tail(2);
     } else if (utf8.size() < 4) {
-        return unfinished;
+        return unfinished();
     } else if ((b0 & 0xF8) == 0xF0) {
         count = 4;
         value = (b0 & 0x07) << 18 | tail(1) << 12 | tail(2) << 6 | tail(3);
     } else if (utf8.size() < 5) {
-        return unfinished;
+        return unfinished();
     } else if ((b0 & 0xFC) == 0xF8) {
         count = 5;
         value = (b0 & 0x03) << 24 | tail(1) << 18 | tail(2) << 12 | tail(3) << 6 | tail(4);
     } else if (utf8.size() < 6) {
-        return unfinished;
+        return unfinished();
     } else {
         // Stray continuation bytes and 0xFC-0xFF lead a six-byte reading too.
         count = 6;

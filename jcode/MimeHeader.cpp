@@ -45,6 +45,24 @@ bool HasMarker(std::string_view text, std::string_view marker) {
     return false;
 }
 
+// The first place after a position where a marker stands. The positions asked about only grow, so a place
+// found once stays the answer until it is passed: an open word full of "=?" without a closing "?=" would
+// otherwise search the rest of the text for the closing at every "=?".
+class NextOccurrence {
+public:
+    NextOccurrence(std::string_view text, std::string_view marker) : text_(text), marker_(marker) {}
+
+    std::size_t After(std::size_t position) {
+        if (found_ != std::string_view::npos && found_ <= position) found_ = text_.find(marker_, position + 1);
+        return found_;
+    }
+
+private:
+    std::string_view text_;
+    std::string_view marker_;
+    std::size_t found_ = 0;
+};
+
 constexpr std::array<int, 256> MakeBase64Values() {
     std::array<int, 256> values{};
     values.fill(-1);
@@ -102,6 +120,8 @@ std::string DecodeEncodedWords(std::string_view text, std::string_view charset) 
     std::string result;
     std::string payload;
     char encoding = kOutside;
+    NextOccurrence opening{text, kWordOpening};
+    NextOccurrence closing{text, kWordClosing};
     std::size_t i = 0;
     while (i < text.size()) {
         // "=?" charset "?" letter "?"
@@ -119,8 +139,8 @@ std::string DecodeEncodedWords(std::string_view text, std::string_view charset) 
             i += 2;
         } else {
             // Up to the next place where a word may open or close, every byte is copied as it stands.
-            std::size_t next = text.find(kWordOpening, i + 1);
-            if (encoding != kOutside) next = std::min(next, text.find(kWordClosing, i + 1));
+            std::size_t next = opening.After(i);
+            if (encoding != kOutside) next = std::min(next, closing.After(i));
             if (next == std::string_view::npos) next = text.size();
             (encoding != kOutside ? payload : result).append(text.substr(i, next - i));
             i = next;
