@@ -25,6 +25,8 @@ constexpr int kQuitRefusedFrom = 340;
 constexpr int kReadyForTls = 220;
 constexpr int kAuthenticated = 235;
 constexpr int kGoOn = 334;
+// Far beyond any real reply (an EHLO lists a few hundred bytes); a server that goes on is not ending it.
+constexpr std::size_t kLongestReply = 65536;
 constexpr std::size_t kLargestWrite = 65535;
 constexpr char kClosedByServer[] = "Connection closed by server";
 
@@ -249,9 +251,8 @@ void TNMSMTP::Command(std::string_view command, int refusedFrom)
 std::vector<std::string> TNMSMTP::ExchangeAllLines(std::string_view command)
 {
     std::vector<std::string> lines{Transaction(command)};
-    while (!lines.back().empty() && lines.back().size() >= 4 && lines.back()[3] == '-') {
-        lines.push_back(ReadLn());
-    }
+    std::string current = lines.front();
+    ReadContinuationLines(current, &lines);
     if (lines.back().empty()) {
         lines.pop_back();
     }
@@ -260,8 +261,23 @@ std::vector<std::string> TNMSMTP::ExchangeAllLines(std::string_view command)
 
 void TNMSMTP::SkipContinuationLines(std::string& line)
 {
+    ReadContinuationLines(line, nullptr);
+}
+
+void TNMSMTP::ReadContinuationLines(std::string& line, std::vector<std::string>* kept)
+{
+    std::size_t received = line.size();
     while (!line.empty() && (line[0] == ' ' || (line.size() >= 4 && line[3] == '-'))) {
         line = ReadLn();
+        received += line.size();
+        if (received > kLongestReply) {
+            // Its rest would be taken for the replies to the commands that follow.
+            TPowersock::Disconnect();
+            throw Exception("Reply longer than 65,536 bytes");
+        }
+        if (kept != nullptr) {
+            kept->push_back(line);
+        }
     }
 }
 

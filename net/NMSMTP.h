@@ -89,6 +89,9 @@ private:
     // Exchange that fails with the reply line when its code is refusedFrom or more.
     void Command(std::string_view command, int refusedFrom);
     void SkipContinuationLines(std::string& line);
+    // Reads the rest of the multi-line reply that `line` begins, into `kept` when given; `line` ends as
+    // its last line. A reply beyond 64 KB fails and drops the connection.
+    void ReadContinuationLines(std::string& line, std::vector<std::string>* kept);
     // Transaction, with every line of the reply kept.
     std::vector<std::string> ExchangeAllLines(std::string_view command);
 

@@ -611,6 +611,28 @@ TEST_F(Smtp, AConnectionClosedInsteadOfTheFinalReplyIsAFailure)
     testsupport::ExpectScriptPlayed(server);
 }
 
+TEST(HostileSmtp, AMultiLineReplyThatGoesOnIsCutOffAndTheConnectionDropped)
+{
+    std::string endless;
+    for (int i = 0; i < 8000; ++i) endless += "250-this line goes on and on\r\n";
+    for (const bool inGreeting : {true, false}) {
+        ScriptedServer server;
+        if (inGreeting) {
+            server.Send("220-" + endless).Stall();
+        } else {
+            server.SmtpGreeting().Expect("EHLO alice").Send(endless).Stall();
+        }
+        server.Start();
+        TNMSMTP smtp;
+        smtp.UserID = "alice";
+        smtp.TimeOut = 2000;
+        // Plain for the greeting, STARTTLS for EHLO, so both the skipped and the kept lines are read.
+        smtp.Host = inGreeting ? server.Address() : "submission://" + server.Address();
+        EXPECT_EQ(MessageOf<Exception>([&] { smtp.Connect(); }), "Reply longer than 65,536 bytes");
+        EXPECT_FALSE(smtp.Connected());
+    }
+}
+
 TEST_F(Smtp, AHeaderBlockBeyondTheLargestSingleWriteIsSentWhole)
 {
     const std::string name(40000, 'n');
