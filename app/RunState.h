@@ -17,7 +17,7 @@ struct AdCandidate {
     std::string ReplyAddress;   // decoded sender, empty when the account does not auto-reply
     // Without a Message-ID these tell the message from another one without it that has moved to its
     // number: its Received lines make the header unique per delivery.
-    std::vector<std::string> HeaderLines;  // raw, the empty line and "." included
+    std::vector<std::string> HeaderLines;  // raw, the empty line and "." included; empty with a Message-ID
     std::int32_t Bytes = 0;
 };
 

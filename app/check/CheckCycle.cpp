@@ -73,6 +73,8 @@ void CheckCycle::RunCheck() {
     run.CountdownTicks = 0;
     if (checking_) return;
     run.AdQueue.clear();
+    queuedBytes_ = 0;
+    loggedThisCheck_.clear();
     content_.Clear();
     context_.view.ContentViewCleared();
     tally_ = {};
@@ -171,12 +173,33 @@ void CheckCycle::HandleSummary() {
         run.NewMailFound = true;
         ++tally_.newMessages;
     }
+    if (run.SeenMessageIds.Full()) LogOncePerCheck(LogEvent::SeenMessagesFull);
 
     if (!CurrentRejectFlag) return;
     const std::string_view marker = Trim(context_.settings.ReceiveSubject);
     if (marker.empty() || subject.find(marker) == std::string::npos) return;
-    run.AdQueue.push_back({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
-                           CurrentAutoReplyFlag ? sender : std::string(), summary.Header.Lines(), summary.Bytes});
+    QueueAdvertisement({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
+                        CurrentAutoReplyFlag ? sender : std::string(),
+                        // Only a message without a Message-ID needs its header to be told from another.
+                        summary.MessageId.empty() ? summary.Header.Lines() : std::vector<std::string>(),
+                        summary.Bytes});
+}
+
+void CheckCycle::QueueAdvertisement(AdCandidate entry) {
+    std::size_t size = entry.MailAddress.size() + entry.MessageId.size() + entry.MessageNumber.size() +
+                       entry.ReplyAddress.size() + sizeof entry;
+    for (const std::string& line : entry.HeaderLines) size += line.size() + sizeof line;
+    // What does not fit stays on the server, and a later check queues it again.
+    if (queuedBytes_ + size > kAdQueueBudgetBytes) {
+        LogOncePerCheck(LogEvent::AdvertisementsDeferred);
+        return;
+    }
+    queuedBytes_ += size;
+    context_.run.AdQueue.push_back(std::move(entry));
+}
+
+void CheckCycle::LogOncePerCheck(LogEvent event) {
+    if (loggedThisCheck_.insert(event).second) log_.Record(event, NMPOP31.Host);
 }
 
 void CheckCycle::PumpPending() {

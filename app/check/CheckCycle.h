@@ -5,6 +5,7 @@
 // the end it plays the new-mail sound and runs the advertisement passes. The user may abort a check from
 // the pending work it serves. The countdown timer's tick shows the time left in the status line.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,14 @@ private:
     // Run by NMPOP31 for every summary it has fetched, in the middle of GetSummaries.
     void HandleSummary();
     void PumpPending();
+    // Queues the entry while the queue stays within its budget.
+    void QueueAdvertisement(AdCandidate entry);
+    // A cap's line goes to the log once a check, naming the account being checked.
+    void LogOncePerCheck(LogEvent event);
+
+    // A server can queue thousands of advertisements with headers of 1 MiB each; the check's memory stays
+    // bounded however many it sends.
+    static constexpr std::size_t kAdQueueBudgetBytes = 32 << 20;
 
     CheckContext context_;
     AbortableLog log_;
@@ -85,6 +94,8 @@ private:
     ContentView content_;
     CheckTally tally_;
     bool checking_ = false;
+    std::size_t queuedBytes_ = 0;
+    std::set<LogEvent> loggedThisCheck_;
 
     // Copied from the account being checked.
     std::string CurrentAccountAddress;

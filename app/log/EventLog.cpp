@@ -46,6 +46,8 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::DeletionFailed: return "DeletionFailed: ";
     case LogEvent::ListingFailed: return "ListingFailed: ";
     case LogEvent::SelectedDeletionFailed: return "SelectedDeletionFailed: ";
+    case LogEvent::AdvertisementsDeferred: return "AdvertisementsDeferred: ";
+    case LogEvent::SeenMessagesFull: return "SeenMessagesFull: ";
     case LogEvent::SendMailFailed: return "SendFailed(SendMail): ";
     case LogEvent::SendMailUnsafeAddress: return "UnsafeAddress(SendMail): ";
     case LogEvent::SendMailNoAddress: return "NoAddress(SendMail): ";

@@ -37,6 +37,10 @@ enum class LogEvent {
     // The deletion by hand's POP3 session failed after it was connected: a refused summary or deletion, a
     // broken connection or a refused QUIT. The session is closed and the user told.
     SelectedDeletionFailed,
+    // The check met more advertisements than its queue holds: the rest stay on the server for a later check.
+    AdvertisementsDeferred,
+    // The Message-IDs of the run fill their store: further messages of this server count as new each check.
+    SeenMessagesFull,
     // The same for a refusal mail's SMTP session: a refused RSET, MAIL FROM, DATA, final "." or QUIT.
     SendMailFailed,
     // A reply address holding a line break or a zero byte, which could smuggle commands or header lines
