@@ -14,15 +14,20 @@ public:
 
     // Nine appends: server, empty, sender, empty, subject, empty, then with the header the header label
     // and the header text (which ends in CR LF, so an empty line follows), else one empty line, and a
-    // last empty line. The texts are decoded already. Returns the entry as it now ends the listing, so a
-    // window can show it without building it again; it stays valid until the listing next changes.
+    // last empty line. The texts are decoded already, and come from strangers: control bytes in the host,
+    // sender and subject, and those in the header other than TAB and CR LF, are shown as "?". Returns the
+    // entry as it now ends the listing, so a window can show it without building it again; it stays valid
+    // until the listing next changes.
     std::string_view AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
                                  std::string_view header, bool withHeader);
 
 private:
     // One memo line: the text and CR LF, so an empty text gives an empty line.
     void Append(std::string_view text);
+    // A labelled line whose value cannot add lines: every control byte in it shows as "?".
     void Append(std::string_view label, std::string_view value);
+    // The header text, one memo line per header line, then CR LF.
+    void AppendHeader(std::string_view header);
 
     std::string text_;
 };

@@ -220,6 +220,28 @@ TEST_F(CheckCycleTest, TheHeaderBoxIsReadForEveryEntry) {
               (std::vector<std::string>{Entry(server.Address(), " a@example.jp", " one"), withHeader}));
 }
 
+TEST_F(CheckCycleTest, WordsDecodingToLineEndsCannotForgeAnEntry) {
+    const auto shiftJisWord = [](const std::string& bytes) {
+        std::string word = "=?SHIFT_JIS?Q?";
+        for (const char c : bytes) {
+            const auto byte = static_cast<unsigned char>(c);
+            word += {'=', "0123456789ABCDEF"[byte >> 4], "0123456789ABCDEF"[byte & 0xF]};
+        }
+        return word + "?=";
+    };
+    const std::string forged = "\r\n\r\n" + kServerLabel + "evil.example\r\n\r\n" + kSenderLabel + "boss";
+    const std::string shown = "????" + kServerLabel + "evil.example????" + kSenderLabel + "boss";
+    ScriptedServer server;
+    ServeMailbox(server, {Mail(" a" + shiftJisWord(forged), " b" + shiftJisWord(forged), "<1@x>")}).Pop3Quit();
+    server.Start();
+    accounts.Append(Account("a@x", server.Address()));
+    Cycle().RunCheck();
+    testsupport::ExpectScriptPlayed(server);
+    const std::string entry = Entry(server.Address(), " a" + shown, " b" + shown);
+    EXPECT_EQ(Cycle().Content().Text(), entry);
+    EXPECT_EQ(view.appendedEntries, std::vector<std::string>{entry});
+}
+
 TEST_F(CheckCycleTest, AdvertisementsAreQueuedAfterDecodingOnRejectingAccountsOnly) {
     ScriptedServer replying;
     ScriptedServer deleting;
