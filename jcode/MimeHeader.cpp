@@ -114,6 +114,24 @@ std::string DecodeMimeHeader(std::string_view text) {
 
 std::string DecodeHeaderForDisplay(std::string_view text) { return JisToSjis(DecodeMimeHeader(text)); }
 
+std::string DecodeHeaderLinesForDisplay(std::string_view lines) {
+    constexpr std::string_view kLineEnd = "\r\n";
+    std::string jis;
+    jis.reserve(lines.size());
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = lines.find(kLineEnd, start);
+        std::string line = DecodeMimeHeader(lines.substr(start, end == std::string_view::npos ? end : end - start));
+        std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
+        jis += line;
+        if (end == std::string_view::npos) break;
+        jis += kLineEnd;
+        start = end + kLineEnd.size();
+    }
+    // JisToSjis writes no CR or LF of its own, so the line ends above stay the only ones.
+    return JisToSjis(jis);
+}
+
 std::string DecodeEncodedWords(std::string_view text, std::string_view charset) {
     constexpr char kOutside = ' ';
     const std::size_t length = charset.size();

@@ -54,6 +54,7 @@ TEST(Converters, TakeTimeInProportionToTheirInput) {
         {"many UTF-8 words", &DecodeHeaderForDisplay, "", "=?UTF-8?B?44GC?= "},
         {"open word full of =? without ?=", &DecodeHeaderForDisplay, "=?UTF-8?Q?", "=?a"},
         {"EUC-JP word then raw EUC-JP", &DecodeHeaderForDisplay, "=?EUC-JP?B?pKI=?= ", eucA + "a"},
+        {"header of many lines", &DecodeHeaderLinesForDisplay, "", "Subject: =?UTF-8?Q?=0D=0A?=\r\n"},
         {"raw UTF-8", &Utf8ToSjis, "", utf8A + "a"},
         {"cut-off UTF-8 sequences", &Utf8ToSjis, "", "\xE3\x81"},
         {"JIS kanji and escapes", &JisToSjis, "", kJisA + "\x0E\x31\x0F"},

@@ -122,3 +122,23 @@ TEST(HeaderRoundTrip, EncodedSubjectDecodesToTheSameText) {
     const std::string subject = "[" + Bytes({0x96, 0xA2, 0x8F, 0xB3, 0x91, 0xF8, 0x8D, 0x4C, 0x8D, 0x90}) + "] sale";
     EXPECT_EQ(Display(EncodeJisHeader(SjisToJis(subject))), subject);
 }
+
+TEST(DecodeHeaderLinesForDisplay, WhatAWordYieldsStaysInsideItsLine) {
+    struct Row {
+        const char* name;
+        std::string lines;
+        std::string shown;
+    } rows[] = {
+        {"CR LF from a Q word", "Subject: a=?UTF-8?Q?=0D=0A?=b\r\nTo: c\r\n", "Subject: a??b\r\nTo: c\r\n"},
+        {"forged entry from a B word", "From: =?UTF-8?B?eA0KDQp5?=\r\n", "From: x????y\r\n"},
+        {"lone LF from a JIS word", "Subject: =?ISO-2022-JP?Q?=0A?=\r\n", "Subject: ?\r\n"},
+        {"CR from an overlong UTF-8 form", "Subject: =?UTF-8?Q?=C0=8D?=\r\n", "Subject: ?\r\n"},
+        {"plain lines unchanged", "From: a\r\n\tb\r\n\r\n", "From: a\r\n\tb\r\n\r\n"},
+        {"words in each line", "From: " + kWordA + "\r\nSubject: " + kWordA,
+         "From: " + kSjisA + "\r\nSubject: " + kSjisA},
+        {"JIS run going on across a line end", "Subject: \x1B$B\x24\x22\r\n\x24\x22\x1B(B",
+         "Subject: " + kSjisA + "\r\n" + kSjisA},
+        {"empty", "", ""},
+    };
+    for (const Row& row : rows) EXPECT_EQ(DecodeHeaderLinesForDisplay(row.lines), row.shown) << row.name;
+}
