@@ -75,7 +75,6 @@ void CheckCycle::RunCheck() {
     run.AdQueue.clear();
     queuedBytes_ = 0;
     loggedThisCheck_.clear();
-    content_.Clear();
     context_.view.ContentViewCleared();
     tally_ = {};
     if (context_.accounts.Empty()) return;
@@ -164,8 +163,8 @@ void CheckCycle::HandleSummary() {
     // that is not shown is not decoded.
     const bool headerShown = context_.settings.HeaderAdd;
     const std::string header =
-        headerShown ? jcode::DecodeHeaderForDisplay(JoinLines(summary.Header.Lines())) : std::string();
-    context_.view.ContentEntryAppended(content_.AppendEntry(NMPOP31.Host, sender, subject, header, headerShown));
+        headerShown ? jcode::DecodeHeaderLinesForDisplay(JoinLines(summary.Header.Lines())) : std::string();
+    context_.view.ContentEntryAppended(content_.MakeEntry(NMPOP31.Host, sender, subject, header, headerShown));
     ++tally_.messagesFound;
 
     // The raw text, terminator included; a message without a Message-ID line is recorded as the empty text.

@@ -47,6 +47,10 @@ struct CheckTally {
 
 class CheckCycle {
 public:
+    // A server can queue thousands of advertisements with headers of 1 MiB each; the check's memory stays
+    // bounded however many it sends.
+    static constexpr std::size_t kAdQueueBudgetBytes = 32 << 20;
+
     // Binds the ticks of both timers and starts the countdown timer at one tick a second; it runs as long
     // as the cycle lives.
     CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup = {});
@@ -66,7 +70,6 @@ public:
     void CountdownTick();
 
     bool Checking() const { return checking_; }
-    const ContentView& Content() const { return content_; }
     const CheckTally& LastTally() const { return tally_; }
 
 private:
@@ -82,9 +85,6 @@ private:
     // A cap's line goes to the log once a check, naming the account being checked.
     void LogOncePerCheck(LogEvent event);
 
-    // A server can queue thousands of advertisements with headers of 1 MiB each; the check's memory stays
-    // bounded however many it sends.
-    static constexpr std::size_t kAdQueueBudgetBytes = 32 << 20;
 
     CheckContext context_;
     AbortableLog log_;

@@ -1,17 +1,13 @@
 #include "app/check/ContentView.h"
 
+#include "app/OneLine.h"
 #include "app/Texts.h"
 
 namespace app {
-namespace {
 
-bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7f; }
-
-}  // namespace
-
-std::string_view ContentView::AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
-                                          std::string_view header, bool withHeader) {
-    const std::size_t entryStart = text_.size();
+std::string_view ContentView::MakeEntry(std::string_view host, std::string_view sender, std::string_view subject,
+                                        std::string_view header, bool withHeader) {
+    text_.clear();
     Append(kLabelServer, host);
     Append({});
     Append(kLabelSender, sender);
@@ -25,7 +21,7 @@ std::string_view ContentView::AppendEntry(std::string_view host, std::string_vie
         Append({});
     }
     Append({});
-    return std::string_view(text_).substr(entryStart);
+    return text_;
 }
 
 void ContentView::Append(std::string_view text) {
@@ -35,9 +31,7 @@ void ContentView::Append(std::string_view text) {
 
 void ContentView::Append(std::string_view label, std::string_view value) {
     text_ += label;
-    // A line break decoded out of a sender or subject would start a line of the listing's own, which can be
-    // made to read as a whole further entry.
-    for (const char c : value) text_ += IsControl(static_cast<unsigned char>(c)) ? '?' : c;
+    text_ += OnOneLine(value);
     text_ += "\r\n";
 }
 
@@ -48,7 +42,7 @@ void ContentView::AppendHeader(std::string_view header) {
         const auto byte = static_cast<unsigned char>(header[i]);
         const bool lineEnd = (byte == '\r' && i + 1 < header.size() && header[i + 1] == '\n') ||
                              (byte == '\n' && i > 0 && header[i - 1] == '\r');
-        text_ += IsControl(byte) && byte != '\t' && !lineEnd ? '?' : header[i];
+        text_ += IsControlByte(byte) && byte != '\t' && !lineEnd ? '?' : header[i];
     }
     text_ += "\r\n";
 }

@@ -1,6 +1,8 @@
 #pragma once
-// The content view's listing: who sent the mails waiting on the servers and what they are about, one
-// entry per summary of the last check, in Shift_JIS with CR LF line ends.
+// The entries of the content view's listing: who sent the mails waiting on the servers and what they are
+// about, one entry per summary of the last check, in Shift_JIS with CR LF line ends. The listing itself is
+// kept only where it is shown (the window's memo, the command line's output): a mailbox of many thousand
+// messages is not held twice over.
 
 #include <string>
 #include <string_view>
@@ -9,17 +11,13 @@ namespace app {
 
 class ContentView {
 public:
-    const std::string& Text() const { return text_; }
-    void Clear() { text_.clear(); }
-
     // Nine appends: server, empty, sender, empty, subject, empty, then with the header the header label
     // and the header text (which ends in CR LF, so an empty line follows), else one empty line, and a
     // last empty line. The texts are decoded already, and come from strangers: control bytes in the host,
-    // sender and subject, and those in the header other than TAB and CR LF, are shown as "?". Returns the
-    // entry as it now ends the listing, so a window can show it without building it again; it stays valid
-    // until the listing next changes.
-    std::string_view AppendEntry(std::string_view host, std::string_view sender, std::string_view subject,
-                                 std::string_view header, bool withHeader);
+    // sender and subject, and those in the header other than TAB and CR LF, are shown as "?". The entry
+    // stays valid until the next one is made.
+    std::string_view MakeEntry(std::string_view host, std::string_view sender, std::string_view subject,
+                               std::string_view header, bool withHeader);
 
 private:
     // One memo line: the text and CR LF, so an empty text gives an empty line.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/OneLine.h"
 #include "app/Texts.h"
 #include "app/mail/MessageIdentity.h"
 #include "app/mail/SessionSteps.h"
@@ -129,7 +130,8 @@ ListingOutcome IndividualDeletion::ListAccount(AccountRecord account) {
 }
 
 void IndividualDeletion::NMPOP32RetrieveEnd(const net::TSummary& summary) {
-    rows_.push_back({jcode::DecodeHeaderForDisplay(summary.From), jcode::DecodeHeaderForDisplay(summary.Subject),
+    rows_.push_back({OnOneLine(jcode::DecodeHeaderForDisplay(summary.From)),
+                     OnOneLine(jcode::DecodeHeaderForDisplay(summary.Subject)),
                      summary.MessageId, CurrentMessageNo, summary.Header.Lines(), summary.Bytes});
     context_.dialog.AppendRow(rows_.back());
 }

@@ -81,6 +81,12 @@ protected:
         checkTimer.running = true;
     }
 
+    // The listing as the view was given it since it was last emptied.
+    std::string Listing() const {
+        std::string listing;
+        for (const std::string& entry : view.appendedEntries) listing += entry;
+        return listing;
+    }
     app::CheckCycle& Cycle() {
         if (!cycle) {
             app::CheckContext context{accounts, settings, run, checkTimer, view, tray, sound, passes, log};
@@ -116,7 +122,7 @@ TEST_F(CheckCycleTest, AnEmptyAccountListOnlyRestartsTheCountdownAndEmptiesTheLi
     Cycle().RunCheck();
     EXPECT_EQ(run.CountdownTicks, 0u);
     EXPECT_TRUE(run.AdQueue.empty());
-    EXPECT_EQ(Cycle().Content().Text(), "");
+    EXPECT_EQ(Listing(), "");
     EXPECT_EQ(view.contentCleared, 1);
     EXPECT_TRUE(journal.empty());  // no animation change, no sound, no advertisement passes
     EXPECT_TRUE(view.checkNowEnabled.empty());
@@ -168,7 +174,7 @@ TEST_F(CheckCycleTest, TheSoundFollowsNoveltyAndTheAnimationFollowsPresence) {
                                                           "a@x" + kFetching, ""}));
     const std::string listing = Entry(server.Address(), " " + kName + " <taro@example.jp>", " Hello") +
                                 Entry(server.Address(), " shop@example.jp", " " + kAdSubject);
-    EXPECT_EQ(Cycle().Content().Text(), listing);
+    EXPECT_EQ(Listing(), listing);
     EXPECT_EQ(Cycle().LastTally().newMessages, 2);
     EXPECT_TRUE(run.NewMailFound);
 
@@ -178,7 +184,7 @@ TEST_F(CheckCycleTest, TheSoundFollowsNoveltyAndTheAnimationFollowsPresence) {
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(journal, (Journal{"stop animation", "check now off", "start animation", "delete advertisements (0)",
                                 "send refusal mails (0)", "check now on"}));
-    EXPECT_EQ(Cycle().Content().Text(), listing);  // emptied and filled again
+    EXPECT_EQ(Listing(), listing);  // emptied and filled again
     EXPECT_EQ(Cycle().LastTally().messagesFound, 2);
     EXPECT_EQ(Cycle().LastTally().newMessages, 0);
     EXPECT_FALSE(run.NewMailFound);
@@ -207,14 +213,14 @@ TEST_F(CheckCycleTest, TheHeaderBoxIsReadForEveryEntry) {
     server.Start();
     accounts.Append(Account("a@x", server.Address()));
     between = [&] {
-        if (!Cycle().Content().Text().empty()) settings.HeaderAdd = true;
+        if (!view.appendedEntries.empty()) settings.HeaderAdd = true;
     };
     Cycle().RunCheck();
     testsupport::ExpectScriptPlayed(server);
     const std::string withHeader = kServerLabel + server.Address() + "\r\n\r\n" + kSenderLabel + " " + kName +
                                    "\r\n\r\n" + kSubjectLabel + " two\r\n\r\n" + kHeaderLabel + "\r\n" + "From: " +
                                    kName + "\r\nSubject: two\r\nMessage-ID: <2@x>\r\n\r\n.\r\n\r\n\r\n";
-    EXPECT_EQ(Cycle().Content().Text(), Entry(server.Address(), " a@example.jp", " one") + withHeader);
+    EXPECT_EQ(Listing(), Entry(server.Address(), " a@example.jp", " one") + withHeader);
     EXPECT_EQ(view.contentCleared, 1);  // first, as the entries shown since then make the listing
     EXPECT_EQ(view.appendedEntries,
               (std::vector<std::string>{Entry(server.Address(), " a@example.jp", " one"), withHeader}));
@@ -238,7 +244,7 @@ TEST_F(CheckCycleTest, WordsDecodingToLineEndsCannotForgeAnEntry) {
     Cycle().RunCheck();
     testsupport::ExpectScriptPlayed(server);
     const std::string entry = Entry(server.Address(), " a" + shown, " b" + shown);
-    EXPECT_EQ(Cycle().Content().Text(), entry);
+    EXPECT_EQ(Listing(), entry);
     EXPECT_EQ(view.appendedEntries, std::vector<std::string>{entry});
 }
 
@@ -269,6 +275,34 @@ TEST_F(CheckCycleTest, AdvertisementsAreQueuedAfterDecodingOnRejectingAccountsOn
     EXPECT_EQ(journal, (Journal{"start animation", "sound", "delete advertisements (2)", "send refusal mails (2)"}));
     EXPECT_EQ(passes.deletionQueue.size(), 2u);
     EXPECT_EQ(passes.deletionAccounts, accounts.Rows());
+}
+
+TEST_F(CheckCycleTest, TheAdvertisementQueueKeepsHeadersOnlyWithoutAMessageIdAndStaysWithinItsBudget) {
+    // Forty advertisements without a Message-ID and with headers of about 1 MiB: the queue takes what fits
+    // in its 32 MiB and says once that the rest waits for a later check.
+    std::string padding;
+    for (int line = 0; line < 64; ++line) padding += "X-Pad: " + std::string(16000, 'p') + "\r\n";
+    std::vector<Message> mails = {Mail(" shop@example.jp", " " + kAdSubjectWord, "<1@x>")};
+    for (int n = 0; n < 40; ++n) mails.push_back({Mail(" shop@example.jp", " " + kAdSubjectWord, "").header + padding});
+    ScriptedServer server;
+    ServeMailbox(server, mails).Pop3Quit();
+    server.Start();
+    accounts.Append(Account("a@x", server.Address(), true, true, true));
+    settings.HeaderAdd = false;
+    Cycle().RunCheck();
+    testsupport::ExpectScriptPlayed(server);
+
+    ASSERT_GE(run.AdQueue.size(), 20u);
+    EXPECT_LT(run.AdQueue.size(), mails.size());
+    EXPECT_TRUE(run.AdQueue[0].HeaderLines.empty());
+    EXPECT_EQ(run.AdQueue[1].HeaderLines.size(), 68u);  // From, Subject, 64 pads, the empty line and "."
+    std::size_t queuedBytes = 0;
+    for (const app::AdCandidate& entry : run.AdQueue) {
+        for (const std::string& line : entry.HeaderLines) queuedBytes += line.size();
+    }
+    EXPECT_LE(queuedBytes, app::CheckCycle::kAdQueueBudgetBytes);
+    EXPECT_EQ(Log(), "AdvertisementsDeferred: " + server.Address() + kStamp);
+    EXPECT_EQ(Cycle().LastTally().messagesFound, static_cast<int>(mails.size()));
 }
 
 TEST_F(CheckCycleTest, AnEmptyMarkerQueuesNothing) {
@@ -376,7 +410,7 @@ TEST_F(CheckCycleTest, ASessionThatBreaksIsLoggedClosedAndTheCheckGoesOn) {
     for (ScriptedServer* server : {&refusedTop, &cutOff, &refusedQuit}) testsupport::ExpectScriptPlayed(*server);
     EXPECT_EQ(Log(), "CheckFailed: " + refusedTop.Address() + kStamp + "CheckFailed: " + cutOff.Address() + kStamp +
                          "CheckFailed: " + refusedQuit.Address() + kStamp);
-    EXPECT_EQ(Cycle().Content().Text(),
+    EXPECT_EQ(Listing(),
               Entry(refusedTop.Address(), "", "") + Entry(refusedQuit.Address(), " z@x", " last"));
     EXPECT_EQ(journal, (Journal{"start animation", "sound", "delete advertisements (0)", "send refusal mails (0)"}));
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
@@ -386,7 +420,7 @@ TEST_F(CheckCycleTest, ASessionThatBreaksIsLoggedClosedAndTheCheckGoesOn) {
     // The next check starts afresh.
     accounts.Assign({});
     Cycle().RunCheck();
-    EXPECT_EQ(Cycle().Content().Text(), "");
+    EXPECT_EQ(Listing(), "");
 }
 
 TEST_F(CheckCycleTest, OneCheckAtATimeOverTheRowsItStartedWith) {
@@ -471,7 +505,7 @@ TEST_F(CheckCycleTest, AGreetingThatNeverComesAndASizelessListAreLoggedOnce) {
     testsupport::ExpectScriptPlayed(silent);
     testsupport::ExpectScriptPlayed(sizeless);
     EXPECT_EQ(Log(), "ConnectionFailed: " + silent.Address() + kStamp + "CheckFailed: " + sizeless.Address() + kStamp);
-    EXPECT_EQ(Cycle().Content().Text(), "");  // the summary never reached its end
+    EXPECT_EQ(Listing(), "");  // the summary never reached its end
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true}));
 }
 
@@ -574,6 +608,20 @@ TEST(SeenMessageIds, MatchIsExactAndCaseSensitiveAndKeepsTheFirstOrder) {
     EXPECT_TRUE(seen.Add(""));
     EXPECT_FALSE(seen.Add(""));
     EXPECT_EQ(seen.InOrder(), (std::vector<std::string>{"<a@x>\r\n", "<A@x>\r\n", "<a@x>", ""}));
+    EXPECT_FALSE(seen.Full());
+
+    // A server handing out ever new identifiers of 256 bytes fills the store at about 100,000 of them; what
+    // comes after is not kept and counts as new each time.
+    std::size_t added = 0;
+    while (!seen.Full() && added < 1000000) seen.Add(std::to_string(added++) + std::string(250, 'x'));
+    EXPECT_TRUE(seen.Full());
+    EXPECT_GT(added, 50000u);
+    const std::size_t kept = seen.Count();
+    const std::string late(256, 'L');
+    EXPECT_TRUE(seen.Add(late));
+    EXPECT_TRUE(seen.Add(late));
+    EXPECT_EQ(seen.Count(), kept);
+    EXPECT_FALSE(seen.Add("<a@x>"));
 }
 
 }  // namespace
