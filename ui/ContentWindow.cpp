@@ -17,7 +17,8 @@ constexpr int kMemoFontPixels = 12;
 
 }  // namespace
 
-ContentWindow::ContentWindow() : ui_(std::make_unique<Ui::Form2>()) {
+ContentWindow::ContentWindow(std::size_t listingBudgetBytes)
+    : ui_(std::make_unique<Ui::Form2>()), listingBudgetBytes_(listingBudgetBytes) {
     ui_->setupUi(this);
     setWindowIcon(ProgramIcon());
     PaintWindowColour(*this);
@@ -38,10 +39,27 @@ ContentWindow::~ContentWindow() = default;
 
 void ContentWindow::Clear() {
     pending_.clear();
+    listingBytes_ = 0;
+    cut_ = false;
     ui_->Memo1->clear();
 }
 
 void ContentWindow::Append(std::string_view entry) {
+    if (cut_) return;
+    listingBytes_ += entry.size();
+    if (listingBytes_ > listingBudgetBytes_) {
+        cut_ = true;
+        // "The listing is too long: the entries from here on are not shown."
+        pending_ += QStringLiteral(u"\uff08\u4e00\u89a7\u304c\u9577\u3059\u304e\u308b\u305f\u3081\u3001"
+                                   u"\u3053\u308c\u4ee5\u964d\u306e\u9805\u76ee\u306f\u8868\u793a\u3057\u307e"
+                                   u"\u305b\u3093\uff09\n");
+    } else {
+        AppendShown(entry);
+    }
+    if (isVisible() && !flushTimer_.isActive()) flushTimer_.start();
+}
+
+void ContentWindow::AppendShown(std::string_view entry) {
     // One paragraph per entry, its lines held apart by line separators: the memo lays out and scrolls
     // the same, and keeps a twentieth of the paragraphs it would keep with one per line.
     QString lines = FromSjisLines(entry);
@@ -49,7 +67,6 @@ void ContentWindow::Append(std::string_view entry) {
     lines.replace(u'\n', QChar::LineSeparator);
     pending_ += lines;
     pending_ += u'\n';
-    if (isVisible() && !flushTimer_.isActive()) flushTimer_.start();
 }
 
 void ContentWindow::ShowInFront() {

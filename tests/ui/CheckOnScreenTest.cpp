@@ -7,6 +7,7 @@
 
 #include "tests/support/ScriptedServer.h"
 #include "tests/ui/WindowFixture.h"
+#include "ui/ContentWindow.h"
 
 namespace {
 
@@ -28,6 +29,23 @@ QString Entry(const QString& host, const QString& subject) {
            QStringLiteral(u"\n\n\u9001\u4fe1\u8005\u3000\u3000\u3000\u3000:\u3000 sender@example.jp\n\n"
                           u"\u4ef6\u540d\u3000\u3000\u3000\u3000\u3000:\u3000 ") +
            subject + QStringLiteral("\n\n\n\n");
+}
+
+TEST(ContentWindowBudget, ABudgetSpentSaysSoOnceAndTheNextListingStartsAfresh) {
+    ui::ContentWindow window(100);
+    window.show();
+    const std::string entry = "x\r\n" + std::string(38, 'e') + "\r\n";  // 44 bytes
+    QPlainTextEdit& memo = *window.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    for (int round = 0; round < 2; ++round) {
+        window.Clear();
+        for (int n = 0; n < 5; ++n) window.Append(entry);
+        window.Flush();
+        // Two entries of two lines each fit, then the one line that says the rest is not shown.
+        const QStringList lines = memo.toPlainText().split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 5) << memo.toPlainText().toStdString();
+        EXPECT_EQ(lines[2], QStringLiteral("x"));
+        EXPECT_TRUE(lines[4].startsWith(QStringLiteral(u"\uff08\u4e00\u89a7")));
+    }
 }
 
 class CheckOnScreenTest : public WindowFixture {
