@@ -24,6 +24,26 @@ public:
     void PlayNewMailSound() override {}
 };
 
+// The listing goes out entry by entry as the check finds it, so a large mailbox is never held as a whole
+// and a reader sees it grow.
+class ListingWriter final : public app::CheckView {
+public:
+    ListingWriter(std::ostream& out, bool utf8) : out_(out), utf8_(utf8) {}
+
+    void SetStatusText(std::string_view) override {}
+    void SetCheckNowEnabled(bool) override {}
+    void ContentViewCleared() override {}
+    void ContentEntryAppended(std::string_view entry) override {
+        const std::string safe = WithoutTerminalControls(entry);
+        out_ << (utf8_ ? jcode::SjisToUtf8(safe) : safe);
+    }
+    void MinimizeToTray() override {}
+
+private:
+    std::ostream& out_;
+    bool utf8_;
+};
+
 // One check runs at once, so neither timer ever ticks.
 class StillTimer final : public app::Timer {
 public:
@@ -49,7 +69,7 @@ int CheckOnce(const Options& options, Io& io) {
     const app::EventLog log(folder, clock);
     StillTimer checkTimer;
     StillTimer countdownTimer;
-    NoWindow window;
+    ListingWriter window(io.out, options.Has(kUtf8Option.name));
     app::NoTray tray;
     NoSound sound;
     const app::ClientSetup clients = TerminalClients("check", io.err);
@@ -60,8 +80,6 @@ int CheckOnce(const Options& options, Io& io) {
                           clients);
     cycle.RunCheck();
 
-    const std::string listing = WithoutTerminalControls(cycle.Content().Text());
-    io.out << (options.Has(kUtf8Option.name) ? jcode::SjisToUtf8(listing) : listing);
     const app::CheckTally& tally = cycle.LastTally();
     io.err << "checked " << tally.accountsChecked << " accounts, found " << tally.messagesFound << " messages, "
            << tally.newMessages << " new\n";
