@@ -44,7 +44,7 @@ public:
     // none after it, and a connection with replies still under way is dropped without QUIT, as they would
     // be taken for the replies to later commands.
     void GetSummaries(int first, int last);
-    static constexpr int kPipelineWindow = 64;
+    static constexpr int kPipelineWindow = 128;
     // DELE n; the server removes the message at QUIT. Does nothing while another operation runs.
     void DeleteMailMessage(int messageNumber);
     // QUIT and close; nothing at all when not connected.
