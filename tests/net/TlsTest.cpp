@@ -75,10 +75,15 @@ struct Refusal {
     std::string received;
 };
 
+// The client signs in as alice with the password "secret", which the server must never get.
 template <typename Client>
-Refusal ConnectExpectingTlsFailure(Client& client, ScriptedServer& server, const std::string& field)
+Refusal ConnectExpectingTlsFailure(Client& client, ScriptedServer& server, const std::string& field,
+                                   int timeOut = 2000)
 {
     Refusal refusal;
+    client.UserID = "alice";
+    client.Password = "secret";
+    client.TimeOut = timeOut;
     client.Host = field;
     client.OnTlsFailed = [&](TPowersock& sender) { refusal.events.push_back("TlsFailed " + sender.TlsFailure()); };
     client.OnConnectionFailed = [&](TPowersock&) { refusal.events.push_back("ConnectionFailed"); };
@@ -97,9 +102,6 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         server.Pop3Greeting().Stall();
         server.Start();
         TNMPOP3 pop;
-        pop.UserID = "alice";
-        pop.Password = "secret";
-        pop.TimeOut = 2000;
         const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address());
         ASSERT_EQ(refusal.events.size(), 2u);
         EXPECT_EQ(refusal.events[0].rfind("TlsFailed ", 0), 0u);
@@ -112,10 +114,7 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         server.Stall();
         server.Start();
         TNMPOP3 pop;
-        pop.UserID = "alice";
-        pop.Password = "secret";
-        pop.TimeOut = 300;
-        const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address());
+        const Refusal refusal = ConnectExpectingTlsFailure(pop, server, "pop3s://" + server.Address(), 300);
         EXPECT_EQ(refusal.events,
                   (std::vector<std::string>{"TlsFailed The TLS handshake timed out", "ConnectionFailed"}));
     }
@@ -132,9 +131,6 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         server.Stall();
         server.Start();
         TNMSMTP smtp;
-        smtp.UserID = "alice";
-        smtp.Password = "secret";
-        smtp.TimeOut = 2000;
         const Refusal refusal = ConnectExpectingTlsFailure(smtp, server, "submission://" + server.Address());
         EXPECT_EQ(refusal.events, std::vector<std::string>{offered ? "TlsFailed The server refused STARTTLS"
                                                                    : "TlsFailed The server does not offer STARTTLS"});
