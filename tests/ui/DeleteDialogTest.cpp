@@ -1,6 +1,7 @@
 // The deletion dialog with the real program offscreen: the list's menu lists a scripted mailbox in the
 // dialog, the user picks rows with Ctrl and deletes them, and the dialog shows the mailbox afresh.
 
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -88,6 +89,8 @@ TEST_F(DeleteDialogTest, TheListMenuListsTheMailboxAndCtrlPickedRowsAreDeleted) 
     EXPECT_TRUE(list.isColumnHidden(3));
     EXPECT_TRUE(list.selectedItems().isEmpty());
     EXPECT_TRUE(Main<QPushButton>("BitBtn9").isEnabled());
+    QDir().mkpath(QUILLONV_SCREENSHOT_DIR);
+    dialog.grab().save(QStringLiteral(QUILLONV_SCREENSHOT_DIR "/delete-dialog.png"));
 
     // Tab order: the list, close, delete.
     dialog.activateWindow();
