@@ -16,6 +16,8 @@
 #include "tests/cli/CliRunner.h"
 #include "tests/cli/LogWithoutTimeStamps.h"
 #include "tests/support/DovecotServer.h"
+#include "tests/support/LoopbackClient.h"
+#include "tests/support/PipeliningHider.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -217,6 +219,49 @@ TEST_F(CheckCommandWithDovecot, UnreachableHostAndWrongPasswordLeaveTheirLogLine
               "ConnectionFailed: " + unreachable + "(time)\n" + "ConnectionFailed: " + unreachable + "(time)\n" +
                   "IDorPasswordFailed: " + dovecot.Address() + "(time)\n" + "ConnectionFailed: " + dovecot.Address() +
                   "(time)\n");
+}
+
+// Every CAPA line the server sends to a client that asks through `port`.
+std::string CapabilitiesThrough(std::uint16_t port) {
+    testsupport::LoopbackClient client(port);
+    client.ReadLine();
+    client.SendLine("CAPA");
+    std::string lines;
+    for (std::string line = client.ReadLine(); !line.empty() && line != ".\r\n"; line = client.ReadLine()) {
+        lines += line;
+    }
+    return lines;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+TEST_F(CheckCommandWithDovecot, APipelinedCheckListsAndLogsWhatOneCommandAtATimeDoes) {
+    const testsupport::PipeliningHider oneAtATime(dovecot.Port());
+    ASSERT_NE(CapabilitiesThrough(dovecot.Port()).find("PIPELINING"), std::string::npos);
+    ASSERT_EQ(CapabilitiesThrough(oneAtATime.Port()).find("PIPELINING"), std::string::npos);
+    std::vector<std::string> listings;
+    std::vector<std::string> logs;
+    for (const std::string& server : {dovecot.Address(), oneAtATime.Address()}) {
+        WriteDataFolder({Account("taro@example.jp", "taro", "taro-pw", server),
+                         Account("hanako@example.jp", "hanako", "wrong-pw", server),
+                         Account("hanako@example.jp", "hanako", "hanako-pw", server)},
+                        true);
+        std::filesystem::remove(folder.Path() / "Quillon.log");
+        const CliResult result = RunCli({"check", "--data-dir", folder.Path().string(), "--utf8"});
+        EXPECT_EQ(result.status, 0);
+        listings.push_back(Replaced(result.out, server, "SERVER"));
+        logs.push_back(Replaced(WithoutTimeStamps(ReadBytes(folder.Path() / "Quillon.log").value_or("")), server,
+                                "SERVER"));
+    }
+    EXPECT_EQ(listings[0], Replaced(Listing(true), dovecot.Address(), "SERVER"));
+    EXPECT_EQ(listings[1], listings[0]);
+    EXPECT_EQ(logs[0], "IDorPasswordFailed: SERVER(time)\nConnectionFailed: SERVER(time)\n");
+    EXPECT_EQ(logs[1], logs[0]);
 }
 
 TEST(CheckCommand, AFolderThatCannotBeReadIsAUsageError) {

@@ -1,0 +1,114 @@
+#include "tests/support/PipeliningHider.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+#include <system_error>
+
+namespace testsupport {
+namespace {
+
+[[noreturn]] void ThrowErrno(const char* what) {
+    throw std::system_error(errno, std::generic_category(), std::string("PipeliningHider: ") + what);
+}
+
+sockaddr_in Loopback(std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+bool SendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return true;
+}
+
+}  // namespace
+
+PipeliningHider::PipeliningHider(std::uint16_t serverPort) : serverPort_(serverPort) {
+    listener_ = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!listener_) ThrowErrno("socket");
+    sockaddr_in address = Loopback(0);
+    if (::bind(listener_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) ThrowErrno("bind");
+    if (::listen(listener_.Get(), 8) != 0) ThrowErrno("listen");
+    socklen_t length = sizeof address;
+    if (::getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        ThrowErrno("getsockname");
+    }
+    port_ = ntohs(address.sin_port);
+    int wakePipe[2];
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) ThrowErrno("pipe2");
+    wakeReader_ = UniqueFd(wakePipe[0]);
+    wakeWriter_ = UniqueFd(wakePipe[1]);
+    thread_ = std::thread([this] { Serve(); });
+}
+
+PipeliningHider::~PipeliningHider() {
+    // The byte is never read, so every later wait of the thread sees the pipe readable and returns.
+    const char stop = 's';
+    while (::write(wakeWriter_.Get(), &stop, 1) < 0 && errno == EINTR) {
+    }
+    thread_.join();
+}
+
+std::string PipeliningHider::Address() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+void PipeliningHider::Serve() {
+    for (;;) {
+        pollfd ready[] = {{listener_.Get(), POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        if (::poll(ready, 2, -1) < 0 && errno != EINTR) return;
+        if (ready[1].revents != 0) return;
+        if ((ready[0].revents & POLLIN) == 0) continue;
+        const UniqueFd client(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        const UniqueFd server(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        const sockaddr_in address = Loopback(serverPort_);
+        if (!client || !server ||
+            ::connect(server.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            continue;
+        }
+        Relay(client.Get(), server.Get());
+    }
+}
+
+void PipeliningHider::Relay(int client, int server) const {
+    // The server's replies pass a whole line at a time, so the one line to hide is seen whole.
+    std::string fromServer;
+    char buffer[65536];
+    for (;;) {
+        pollfd ready[] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        if (::poll(ready, 3, -1) < 0 && errno != EINTR) return;
+        if (ready[2].revents != 0) return;
+        if (ready[0].revents != 0) {
+            const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0 || !SendAll(server, std::string_view(buffer, static_cast<std::size_t>(got)))) return;
+        }
+        if (ready[1].revents != 0) {
+            const ssize_t got = ::recv(server, buffer, sizeof buffer, 0);
+            if (got <= 0) return;
+            fromServer.append(buffer, static_cast<std::size_t>(got));
+            std::string passed;
+            for (std::size_t end; (end = fromServer.find('\n')) != std::string::npos;) {
+                const std::string line = fromServer.substr(0, end + 1);
+                fromServer.erase(0, end + 1);
+                if (line != "PIPELINING\r\n") passed += line;
+            }
+            if (!SendAll(client, passed)) return;
+        }
+    }
+}
+
+}  // namespace testsupport
