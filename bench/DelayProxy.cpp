@@ -1,6 +1,5 @@
 #include "bench/DelayProxy.h"
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -10,10 +9,10 @@
 
 #include <algorithm>
 #include <deque>
-#include <stdexcept>
+#include <utility>
 #include <vector>
 
-#include "tests/support/UniqueFd.h"
+#include "tests/support/LoopbackSockets.h"
 
 namespace benchrig {
 namespace {
@@ -23,34 +22,15 @@ using testsupport::UniqueFd;
 
 constexpr std::chrono::milliseconds kStopCheck{20};
 
-sockaddr_in Loopback(std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
 // Without Nagle a released chunk leaves at once, rather than waiting for the previous one's ACK.
 void SendImmediately(int socket) {
     const int on = 1;
     ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
-bool SendAll(int socket, const std::string& bytes) {
-    for (std::size_t sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 UniqueFd ConnectUpstream(std::uint16_t port) {
-    UniqueFd upstream(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    const sockaddr_in address = Loopback(port);
-    if (::connect(upstream.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return {};
-    SendImmediately(upstream.Get());
+    UniqueFd upstream = testsupport::ConnectToLoopback(port);
+    if (upstream) SendImmediately(upstream.Get());
     return upstream;
 }
 
@@ -75,7 +55,7 @@ struct Direction {
     // Passes on what is due; false when `to` takes no more.
     bool Release(Clock::time_point now) {
         for (; !held.empty() && held.front().due <= now; held.pop_front()) {
-            if (!SendAll(to, held.front().bytes)) return false;
+            if (!testsupport::SendAll(to, held.front().bytes)) return false;
         }
         if (ended && held.empty() && !closed) {
             ::shutdown(to, SHUT_WR);
@@ -102,23 +82,15 @@ struct Direction {
 
 DelayProxy::DelayProxy(std::uint16_t upstreamPort, std::chrono::microseconds delay)
     : upstreamPort_(upstreamPort), delay_(delay) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = Loopback(0);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 4) != 0) {
-        ::close(listener_);
-        throw std::runtime_error("DelayProxy: cannot listen on 127.0.0.1");
-    }
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    testsupport::LoopbackListener listener = testsupport::ListenOnLoopback("DelayProxy");
+    listener_ = std::move(listener.socket);
+    port_ = listener.port;
     thread_ = std::thread([this] { Serve(); });
 }
 
 DelayProxy::~DelayProxy() {
     stop_ = true;
     thread_.join();
-    ::close(listener_);
 }
 
 std::string DelayProxy::Address() const {
@@ -129,9 +101,9 @@ void DelayProxy::Serve() {
     // The kernel may otherwise fire a wake-up up to 50 us late, a sizeable part of a millisecond delay.
     ::prctl(PR_SET_TIMERSLACK, 1UL);
     while (!stop_) {
-        pollfd ready{listener_, POLLIN, 0};
+        pollfd ready{listener_.Get(), POLLIN, 0};
         if (::poll(&ready, 1, static_cast<int>(kStopCheck.count())) <= 0) continue;
-        UniqueFd client(::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC));
+        UniqueFd client(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (client) Relay(client.Get());
     }
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/UniqueFd.h"
+
 namespace benchrig {
 
 class DelayProxy {
@@ -28,7 +30,7 @@ private:
 
     const std::uint16_t upstreamPort_;
     const std::chrono::microseconds delay_;
-    int listener_ = -1;
+    testsupport::UniqueFd listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;

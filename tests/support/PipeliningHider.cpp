@@ -1,8 +1,6 @@
 #include "tests/support/PipeliningHider.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,46 +8,20 @@
 #include <cerrno>
 #include <string_view>
 #include <system_error>
+#include <utility>
+
+#include "tests/support/LoopbackSockets.h"
 
 namespace testsupport {
-namespace {
-
-[[noreturn]] void ThrowErrno(const char* what) {
-    throw std::system_error(errno, std::generic_category(), std::string("PipeliningHider: ") + what);
-}
-
-sockaddr_in Loopback(std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
-    }
-    return true;
-}
-
-}  // namespace
 
 PipeliningHider::PipeliningHider(std::uint16_t serverPort) : serverPort_(serverPort) {
-    listener_ = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!listener_) ThrowErrno("socket");
-    sockaddr_in address = Loopback(0);
-    if (::bind(listener_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) ThrowErrno("bind");
-    if (::listen(listener_.Get(), 8) != 0) ThrowErrno("listen");
-    socklen_t length = sizeof address;
-    if (::getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ThrowErrno("getsockname");
-    }
-    port_ = ntohs(address.sin_port);
+    LoopbackListener listener = ListenOnLoopback("PipeliningHider");
+    listener_ = std::move(listener.socket);
+    port_ = listener.port;
     int wakePipe[2];
-    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) ThrowErrno("pipe2");
+    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        throw std::system_error(errno, std::generic_category(), "PipeliningHider: pipe2");
+    }
     wakeReader_ = UniqueFd(wakePipe[0]);
     wakeWriter_ = UniqueFd(wakePipe[1]);
     thread_ = std::thread([this] { Serve(); });
@@ -74,13 +46,8 @@ void PipeliningHider::Serve() {
         if (ready[1].revents != 0) return;
         if ((ready[0].revents & POLLIN) == 0) continue;
         const UniqueFd client(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-        const UniqueFd server(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        const sockaddr_in address = Loopback(serverPort_);
-        if (!client || !server ||
-            ::connect(server.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-            continue;
-        }
-        Relay(client.Get(), server.Get());
+        const UniqueFd server = ConnectToLoopback(serverPort_);
+        if (client && server) Relay(client.Get(), server.Get());
     }
 }
 

@@ -1,6 +1,5 @@
 #include "tests/support/ScriptedServer.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -15,6 +14,9 @@
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
+
+#include "tests/support/LoopbackSockets.h"
 
 namespace testsupport {
 namespace {
@@ -57,19 +59,9 @@ int TimeoutMs(std::chrono::milliseconds duration) {
 }  // namespace
 
 ScriptedServer::ScriptedServer() {
-    listener_ = UniqueFd(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (!listener_) ThrowErrno("socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    if (::bind(listener_.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) ThrowErrno("bind");
-    if (::listen(listener_.Get(), 8) != 0) ThrowErrno("listen");
-    socklen_t length = sizeof address;
-    if (::getsockname(listener_.Get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        ThrowErrno("getsockname");
-    }
-    port_ = ntohs(address.sin_port);
+    LoopbackListener listener = ListenOnLoopback("ScriptedServer", SOCK_NONBLOCK);
+    listener_ = std::move(listener.socket);
+    port_ = listener.port;
 
     int wakePipe[2];
     if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) ThrowErrno("pipe2");
