@@ -34,4 +34,11 @@ public:
     using ESockError::ESockError;
 };
 
+// The server closed the connection on a command that RFC 1939 servers need not know (CAPA, UIDL); the
+// session is gone, but the server may serve a session that does without the command.
+class EOptionalCommandRefused : public Exception {
+public:
+    using Exception::Exception;
+};
+
 }  // namespace net

@@ -7,23 +7,29 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <unordered_map>
 
 namespace net {
 
 namespace {
 constexpr int kPop3Port = 110;
-constexpr std::size_t kMessageIdStart = 12;
+constexpr std::string_view kMessageIdField = "Message-ID:";
 constexpr std::size_t kMessageIdLength = 256;
+// RFC 1939 7 allows 70 characters; the number and the line end come on top.
+constexpr std::size_t kLongestUniqueId = 70;
+constexpr std::size_t kLongestUidlLine = 128;
 // Far beyond any real header (mail servers commonly cut headers at 100 KB); a server that sends more is
 // not ending its reply, and the lines would be kept until memory runs out.
 constexpr std::size_t kLongestHeader = 1048576;
 // A capability list is a few hundred bytes; one that goes on is not ending its reply.
 constexpr std::size_t kLongestCapabilities = 65536;
 
-// A reply is positive when its first word contains "+OK".
-bool IsPositiveReply(const std::string& reply)
+// RFC 1939 3: the status indicator is "+OK" or "-ERR". Anything else, "+OKAY", "-ERR" run together with
+// a tab, an empty line or another server's "* busy", is no success, since a deletion or a report may rest
+// on it.
+bool IsPositiveReply(std::string_view reply)
 {
-    return NthWord(reply, ' ', 1).find("+OK") != std::string::npos;
+    return reply.substr(0, reply.find_first_of(" \t\r\n")) == "+OK";
 }
 
 // The reply line is the message; a closed connection leaves no line, so it gets a text of its own.
@@ -55,13 +61,6 @@ std::string_view WithoutLineEnd(std::string_view word)
     return word;
 }
 
-// The field's text between its name and the line terminator.
-std::string FieldValue(const std::string& line, std::size_t nameLength)
-{
-    const std::size_t end = line.size() - TerminatorLength(line);
-    return end > nameLength ? line.substr(nameLength, end - nameLength) : std::string();
-}
-
 bool StartsWith(const std::string& line, std::string_view prefix)
 {
     return line.compare(0, prefix.size(), prefix) == 0;
@@ -90,6 +89,35 @@ bool ToInt(std::string_view text, std::int32_t& value)
 {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+// RFC 5322 2.2.3: a line that starts with a blank continues the field above it.
+bool ContinuesField(const std::string& line)
+{
+    return !line.empty() && (line.front() == ' ' || line.front() == '\t');
+}
+
+// RFC 1939 7: one to seventy characters from 0x21 to 0x7E.
+bool IsUniqueId(std::string_view text)
+{
+    return !text.empty() && text.size() <= kLongestUniqueId &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c > ' ' && c < 0x7f; });
+}
+
+// A message whose entry came twice, or whose unique-id another message has too, cannot be told apart by it.
+void ForgetAmbiguous(std::vector<std::string>& ids, const std::vector<int>& entriesPerMessage)
+{
+    std::unordered_map<std::string, int> holders;
+    for (const std::string& id : ids) {
+        if (!id.empty()) {
+            ++holders[id];
+        }
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (entriesPerMessage[i] > 1 || (!ids[i].empty() && holders[ids[i]] > 1)) {
+            ids[i].clear();
+        }
+    }
 }
 }  // namespace
 
@@ -130,7 +158,9 @@ void TNMPOP3::Connect()
         }
     }
 
-    pipelines_.reset();
+    capabilities_.reset();
+    capabilitiesAsked_ = false;
+    uniqueIds_.reset();
     bool loggedIn = false;
     try {
         BusyFlag busy(busy_);
@@ -235,18 +265,26 @@ void TNMPOP3::GetSummariesPipelined(int first, int last)
 
 bool TNMPOP3::Pipelines()
 {
-    if (pipelines_) {
-        return *pipelines_;
-    }
-    pipelines_ = false;
-    const std::string reply = Transaction("CAPA");
-    if (reply.empty()) {
-        RaiseReply(reply);
-    }
-    // A server without CAPA refuses it, and is spoken to one command at a time.
-    if (!IsPositiveReply(reply)) {
+    if (!OptionalCommands) {
         return false;
     }
+    if (!capabilitiesAsked_) {
+        capabilitiesAsked_ = true;
+        const std::string reply = Transaction("CAPA");
+        if (reply.empty()) {
+            throw EOptionalCommandRefused("Connection closed by server on CAPA");
+        }
+        // A server without CAPA refuses it, and is spoken to one command at a time.
+        if (IsPositiveReply(reply)) {
+            capabilities_ = Capabilities{};
+            ReadCapabilities();
+        }
+    }
+    return capabilities_ && capabilities_->pipelining;
+}
+
+void TNMPOP3::ReadCapabilities()
+{
     for (std::size_t received = 0;;) {
         const std::string line = ReadLn();
         if (line.empty()) {
@@ -258,12 +296,94 @@ bool TNMPOP3::Pipelines()
             throw Exception("CAPA reply longer than 65,536 bytes");
         }
         if (WithoutLineEnd(line) == ".") {
-            return *pipelines_;
+            return;
         }
-        if (SameWordIgnoringCase(TrimControls(line), "PIPELINING")) {
-            pipelines_ = true;
-        }
+        // The tag is the line's first word; UIDL and PIPELINING take no arguments (RFC 2449 6).
+        const std::string_view tag = TrimControls(line);
+        capabilities_->pipelining = capabilities_->pipelining || SameWordIgnoringCase(tag, "PIPELINING");
+        capabilities_->uidl = capabilities_->uidl || SameWordIgnoringCase(tag, "UIDL");
     }
+}
+
+void TNMPOP3::GetUniqueIds()
+{
+    if (busy_) {
+        return;
+    }
+    BusyFlag busy(busy_);
+    CheckConnection();
+    if (uniqueIds_) {
+        return;
+    }
+    uniqueIds_.emplace(static_cast<std::size_t>(std::max(mailCount_, 0)));
+    // A CAPA reply that leaves UIDL out says the server has none.
+    if (!OptionalCommands || (capabilities_ && !capabilities_->uidl) || mailCount_ <= 0) {
+        return;
+    }
+    const std::string reply = Transaction("UIDL");
+    if (reply.empty()) {
+        throw EOptionalCommandRefused("Connection closed by server on UIDL");
+    }
+    if (IsPositiveReply(reply)) {
+        ReadUniqueIds();
+    }
+}
+
+void TNMPOP3::ReadUniqueIds()
+{
+    std::vector<std::string>& ids = *uniqueIds_;
+    std::vector<int> entriesPerMessage(ids.size(), 0);
+    // One line per message and the closing one; a reply beyond that is not ending.
+    const std::size_t longestReply = (ids.size() + 1) * kLongestUidlLine + kLongestCapabilities;
+    for (std::size_t received = 0;;) {
+        const std::string line = ReadLn();
+        if (line.empty()) {
+            uniqueIds_.reset();
+            RaiseReply(line);
+        }
+        received += line.size();
+        if (received > longestReply) {
+            uniqueIds_.reset();
+            TPowersock::Disconnect();
+            throw Exception("UIDL reply longer than the mailbox");
+        }
+        const std::string_view entry = WithoutLineEnd(line);
+        if (entry == ".") {
+            break;
+        }
+        // "n unique-id"; an entry that says less or more is left out.
+        const std::size_t blank = entry.find(' ');
+        std::int32_t number = 0;
+        if (blank == std::string_view::npos || !ToInt(entry.substr(0, blank), number) || number < 1 ||
+            number > static_cast<std::int32_t>(ids.size())) {
+            continue;
+        }
+        const std::string_view id = entry.substr(blank + 1);
+        if (!IsUniqueId(id)) {
+            continue;
+        }
+        ids[number - 1] = id;
+        ++entriesPerMessage[number - 1];
+    }
+    ForgetAmbiguous(ids, entriesPerMessage);
+}
+
+const std::string& TNMPOP3::UniqueId(int messageNumber) const
+{
+    static const std::string none;
+    if (!uniqueIds_ || messageNumber < 1 || messageNumber > static_cast<int>(uniqueIds_->size())) {
+        return none;
+    }
+    return (*uniqueIds_)[messageNumber - 1];
+}
+
+int TNMPOP3::NumberOfUniqueId(const std::string& uniqueId) const
+{
+    if (!uniqueIds_ || uniqueId.empty()) {
+        return 0;
+    }
+    const auto found = std::find(uniqueIds_->begin(), uniqueIds_->end(), uniqueId);
+    return found == uniqueIds_->end() ? 0 : static_cast<int>(found - uniqueIds_->begin()) + 1;
 }
 
 void TNMPOP3::ReadSummary(int messageNumber, bool commandsSent)
@@ -288,7 +408,8 @@ void TNMPOP3::FillHeader()
     summary_.Header.Clear();
     summary_.Subject.clear();
     summary_.From.clear();
-    summary_.MessageId.clear();
+    std::string messageId;
+    bool inMessageId = false;
     std::size_t received = 0;
     for (;;) {
         std::string line = ReadLn();
@@ -302,20 +423,26 @@ void TNMPOP3::FillHeader()
             TPowersock::Disconnect();
             throw Exception("Header longer than 1,048,576 bytes");
         }
+        line.resize(line.size() - TerminatorLength(line));
         // Names match exactly as spelled; the last of two equal fields wins.
         if (StartsWith(line, "Subject:")) {
-            summary_.Subject = FieldValue(line, 8);
+            summary_.Subject = line.substr(8);
         }
         if (StartsWith(line, "From:")) {
-            summary_.From = FieldValue(line, 5);
+            summary_.From = line.substr(5);
         }
-        if (StartsWith(line, "Message-ID:")) {
-            summary_.MessageId = line.substr(std::min(kMessageIdStart, line.size()), kMessageIdLength);
+        inMessageId = inMessageId && ContinuesField(line);
+        if (inMessageId && messageId.size() <= kLongestHeader / 1024) {
+            messageId += line;
         }
-        line.resize(line.size() - TerminatorLength(line));
+        if (StartsWith(line, kMessageIdField)) {
+            messageId = line.substr(kMessageIdField.size());
+            inMessageId = true;
+        }
         const bool end = line == ".";
         summary_.Header.Add(std::move(line));
         if (end) {
+            summary_.MessageId = TrimControls(messageId).substr(0, kMessageIdLength);
             return;
         }
     }
@@ -330,9 +457,7 @@ void TNMPOP3::DeleteMailMessage(int messageNumber)
         BusyFlag busy(busy_);
         CheckConnection();
         const std::string reply = Transaction("DELE " + std::to_string(messageNumber));
-        // A bare "-ERR" line still carries its terminator in the first word, and no reply at all is no
-        // success either.
-        if (reply.empty() || WithoutLineEnd(NthWord(reply, ' ', 1)) == "-ERR") {
+        if (!IsPositiveReply(reply)) {
             Fire(OnFailure);
             RaiseReply(reply);
         }

@@ -1,13 +1,14 @@
 #pragma once
-// TNMPOP3: the POP3 client (RFC 1939 subset: USER, PASS, STAT, TOP, LIST, DELE, QUIT, and CAPA for
-// pipelining, RFC 2449). It logs in, learns the message count, fetches header summaries and deletes messages;
-// it never downloads a body. Replies are judged by their first word.
+// TNMPOP3: the POP3 client (RFC 1939 subset: USER, PASS, STAT, TOP, LIST, UIDL, DELE, QUIT, and CAPA for
+// pipelining, RFC 2449). It logs in, learns the message count, fetches header summaries and unique-ids and
+// deletes messages; it never downloads a body. A reply succeeds only when its status word is "+OK".
 
 #include "net/Powersock.h"
 #include "net/Summary.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace net {
 
@@ -18,6 +19,9 @@ public:
 
     std::string UserID;
     std::string Password;
+    // Off for a server that hangs up on commands RFC 1939 does not require: then neither CAPA nor UIDL is
+    // sent, and summaries are fetched one command at a time.
+    bool OptionalCommands = true;
 
     // Handlers that set handled get exactly one retry of the failed step.
     HandlerEvent OnAuthenticationNeeded;
@@ -45,6 +49,18 @@ public:
     // be taken for the replies to later commands.
     void GetSummaries(int first, int last);
     static constexpr int kPipelineWindow = 128;
+    // Asks CAPA once a session (unless OptionalCommands is off); true when the server lists PIPELINING. A
+    // server that hangs up on it raises EOptionalCommandRefused.
+    bool Pipelines();
+    // Reads the unique-id of every message (UIDL, RFC 1939 7) once a session. A server that refuses UIDL,
+    // or whose CAPA reply leaves it out, has none, and so has a message whose entry is missing, malformed
+    // or shared with another message. A server that hangs up on it raises EOptionalCommandRefused. Does
+    // nothing while another operation runs.
+    void GetUniqueIds();
+    // The unique-id of message n as GetUniqueIds read it; empty where there is none.
+    const std::string& UniqueId(int messageNumber) const;
+    // The number of the message with this unique-id in this session; 0 when none has it.
+    int NumberOfUniqueId(const std::string& uniqueId) const;
     // DELE n; the server removes the message at QUIT. Does nothing while another operation runs.
     void DeleteMailMessage(int messageNumber);
     // QUIT and close; nothing at all when not connected.
@@ -68,15 +84,22 @@ private:
     void FillHeader();
     // TOP and LIST of one message, sent here unless they were sent ahead.
     void ReadSummary(int messageNumber, bool commandsSent);
-    // Asks CAPA once a session; true when the server lists PIPELINING.
-    bool Pipelines();
+    void ReadCapabilities();
     void GetSummariesPipelined(int first, int last);
+    void ReadUniqueIds();
 
     bool busy_ = false;
     int mailCount_ = 0;
     int summaryNumber_ = 0;
-    // Nothing until CAPA has been asked in this session.
-    std::optional<bool> pipelines_;
+    // What the session's CAPA reply listed; nothing until CAPA has been asked and answered.
+    struct Capabilities {
+        bool pipelining = false;
+        bool uidl = false;
+    };
+    std::optional<Capabilities> capabilities_;
+    bool capabilitiesAsked_ = false;
+    // Entry n - 1 belongs to message n; nothing until UIDL has been asked in this session.
+    std::optional<std::vector<std::string>> uniqueIds_;
     TSummary summary_;
     std::string attachFilePath_;
 };

@@ -12,7 +12,8 @@ struct TSummary {
     std::string Subject;    // the text after "Subject:", leading blank included
     std::string From;       // the text after "From:"
     std::int32_t Bytes = 0;  // from the LIST reply
-    std::string MessageId;  // from the 13th character of the "Message-ID:" line on, terminator kept
+    // The "Message-ID:" field unfolded (RFC 5322 2.2.3) and trimmed, at most 256 bytes; empty without one.
+    std::string MessageId;
     TExStringList Header;   // every header line, then the empty line and "."
 };
 

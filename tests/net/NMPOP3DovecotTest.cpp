@@ -60,7 +60,7 @@ TEST(Pop3WithDovecot, ReadsSummariesAndDeletesOneMessageForGood)
         const TSummary& summary = pop.Summary();
         EXPECT_EQ(summary.Subject, subjects[n - 1]);
         EXPECT_EQ(summary.From, " Sender <sender@example.jp>");
-        EXPECT_EQ(summary.MessageId, "<" + ids[n - 1] + "@example.jp>\r\n");
+        EXPECT_EQ(summary.MessageId, "<" + ids[n - 1] + "@example.jp>");
         EXPECT_EQ(summary.Bytes, static_cast<std::int32_t>(sizes[n - 1]));
         ASSERT_GE(summary.Header.Count(), 2);
         EXPECT_EQ(summary.Header[summary.Header.Count() - 2], "");

@@ -285,7 +285,7 @@ TEST_F(Pop3, GetSummaryParsesTheHeaderAndTheListSize)
     const TSummary& summary = pop.Summary();
     EXPECT_EQ(summary.Subject, " Hello");
     EXPECT_EQ(summary.From, " Taro <taro@example.jp>");
-    EXPECT_EQ(summary.MessageId, "<1@example.jp>\r\n");
+    EXPECT_EQ(summary.MessageId, "<1@example.jp>");
     EXPECT_EQ(summary.Bytes, 1200);
     EXPECT_EQ(summary.Header.Lines(), (std::vector<std::string>{"Subject: Hello", "From: Taro <taro@example.jp>",
                                                                "Message-ID: <1@example.jp>", "", "."}));
@@ -366,28 +366,122 @@ TEST_F(Pop3, ASilentServerTimesOutWithOnDisconnectBeforeTheException)
     EXPECT_EQ(events.size(), 2u);
 }
 
-TEST_F(Pop3, DeleteJudgesOnlyTheFirstWordOfTheReply)
+TEST_F(Pop3, OnlyAPlusOkStatusCountsAsADeletion)
 {
-    LoggedInScript()
-        .Expect("DELE 1").SendLine("+OK marked")
-        .Expect("DELE 2").SendLine("-ERR no such message")
-        .Expect("DELE 3").SendLine("whatever")
-        .Expect("DELE 4").SendLine("-ERR")
-        .Pop3Quit();
+    const std::vector<std::string> refusals = {"-ERR no such message", "whatever", "-ERR", "-ERR\tlocked", "",
+                                               "* busy", "+OKAY"};
+    LoggedInScript().Expect("DELE 1").SendLine("+OK marked");
+    for (const std::string& reply : refusals) {
+        server.Expect("DELE 2").SendLine(reply);
+    }
+    server.Pop3Quit();
     StartAndConnect();
     pop.DeleteMailMessage(1);
     EXPECT_EQ(events, (Events{"Success"}));
-    events.clear();
-    EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(2); }), "-ERR no such message\r\n");
-    EXPECT_EQ(events, (Events{"Failure"}));
-    events.clear();
-    pop.DeleteMailMessage(3);
-    EXPECT_EQ(events, (Events{"Success"}));
-    events.clear();
-    EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(4); }), "-ERR\r\n");
-    EXPECT_EQ(events, (Events{"Failure"}));
+    for (const std::string& reply : refusals) {
+        events.clear();
+        EXPECT_EQ(MessageOf<Exception>([&] { pop.DeleteMailMessage(2); }), reply + "\r\n") << reply;
+        EXPECT_EQ(events, (Events{"Failure"})) << reply;
+    }
     EXPECT_FALSE(pop.Busy());
     pop.Disconnect();
+}
+
+TEST_F(Pop3, TheMessageIdIsUnfoldedAndTrimmed)
+{
+    struct Row {
+        const char* name;
+        std::vector<std::string> lines;
+        std::string messageId;
+    };
+    const std::vector<Row> rows = {
+        {"on the next line", {"Message-ID:", " <a@x>", "Subject: s"}, "<a@x>"},
+        {"after a tab", {"Message-ID: \t", "\t<b@x>"}, "<b@x>"},
+        {"split over lines", {"Message-ID: <c", " @x>"}, "<c @x>"},
+        {"blank is none", {"Message-ID:  ", "Subject: s"}, ""},
+        {"the last one wins", {"Message-ID: <d@x>", "Message-ID:", " <e@x>"}, "<e@x>"},
+        {"not another field's continuation", {"Message-ID: <f@x>", "X-Other: y", " <g@x>"}, "<f@x>"},
+    };
+    LoggedInScript();
+    for (const Row& row : rows) {
+        server.Expect("TOP 1 0").SendLine("+OK");
+        for (const std::string& line : row.lines) server.SendLine(line);
+        server.SendLine("").SendLine(".").Expect("LIST 1").SendLine("+OK 1 10");
+    }
+    server.Stall();
+    StartAndConnect();
+    for (const Row& row : rows) {
+        pop.GetSummary(1);
+        EXPECT_EQ(pop.Summary().MessageId, row.messageId) << row.name;
+        EXPECT_EQ(pop.Summary().Header.Count(), static_cast<int>(row.lines.size()) + 2) << row.name;
+    }
+}
+
+TEST_F(Pop3, UniqueIdsAreTakenOnlyWhereTheyTellOneMessageFromAnother)
+{
+    // Three messages: 1 is listed twice, 2 and 3 share an id, 4 is beyond the mailbox, a line is malformed.
+    LoggedInScript()
+        .Expect("UIDL")
+        .SendLine("+OK")
+        .SendLine("1 one")
+        .SendLine("1 uno")
+        .SendLine("2 same")
+        .SendLine("3 same")
+        .SendLine("4 four")
+        .SendLine("x y")
+        .SendLine(".")
+        .Pop3Quit()
+        .AcceptNext().Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521")
+        .Expect("UIDL").SendLine("+OK").SendLine("3 c").SendLine("1 a").SendLine("2 " + std::string(71, 'b'))
+        .SendLine(".")
+        .Pop3Quit()
+        .AcceptNext().Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521")
+        .Expect("UIDL").SendLine("-ERR unknown command")
+        .Pop3Quit();
+    StartAndConnect();
+    pop.GetUniqueIds();
+    pop.GetUniqueIds();  // asked once a session
+    for (int n = 1; n <= 3; ++n) EXPECT_EQ(pop.UniqueId(n), "") << n;
+    pop.Disconnect();
+    pop.Connect();
+    pop.GetUniqueIds();
+    EXPECT_EQ(pop.UniqueId(1), "a");
+    EXPECT_EQ(pop.UniqueId(2), "");  // longer than 70 characters
+    EXPECT_EQ(pop.NumberOfUniqueId("c"), 3);
+    EXPECT_EQ(pop.NumberOfUniqueId("b"), 0);
+    pop.Disconnect();
+    pop.Connect();
+    events.clear();
+    pop.GetUniqueIds();
+    EXPECT_EQ(pop.UniqueId(1), "");
+    EXPECT_TRUE(pop.Connected());
+    EXPECT_EQ(events, Events{});  // a refused UIDL is no failure
+    pop.Disconnect();
+}
+
+TEST_F(Pop3, UidlIsNotSentWhereCapaLeavesItOutOrOptionalCommandsAreOff)
+{
+    LoggedInScript()
+        .Expect("CAPA").SendLine("+OK").SendLine("TOP").SendLine(".")
+        .Pop3Quit()
+        .AcceptNext().Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521")
+        .Pop3Quit()
+        .AcceptNext().Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 4521")
+        .Expect("CAPA").Close();
+    StartAndConnect();
+    EXPECT_FALSE(pop.Pipelines());
+    pop.GetUniqueIds();
+    pop.Disconnect();
+    pop.OptionalCommands = false;
+    pop.Connect();
+    EXPECT_FALSE(pop.Pipelines());
+    pop.GetUniqueIds();
+    EXPECT_EQ(pop.UniqueId(1), "");
+    pop.Disconnect();
+    pop.OptionalCommands = true;
+    pop.Connect();
+    EXPECT_THROW(pop.Pipelines(), EOptionalCommandRefused);
+    EXPECT_FALSE(pop.Connected());
 }
 
 TEST_F(Pop3, CallsFromAnEventHandlerWhileBusyReturnAtOnce)

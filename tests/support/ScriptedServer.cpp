@@ -140,6 +140,10 @@ ScriptedServer& ScriptedServer::Pop3WithoutCapa() {
     return Expect("CAPA").SendLine("-ERR unknown command");
 }
 
+ScriptedServer& ScriptedServer::Pop3WithoutUidl() {
+    return Expect("UIDL").SendLine("-ERR unknown command");
+}
+
 ScriptedServer& ScriptedServer::SmtpGreeting() {
     return SendLine("220 ready");
 }

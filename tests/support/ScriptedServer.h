@@ -49,6 +49,9 @@ public:
     // Expect "CAPA", refuse it: the client then speaks one command at a time, as it asks CAPA before it
     // fetches two summaries or more.
     ScriptedServer& Pop3WithoutCapa();
+    // Expect "UIDL", refuse it: a session asks it once before its first summary or deletion, where the
+    // mailbox is not empty.
+    ScriptedServer& Pop3WithoutUidl();
     ScriptedServer& SmtpGreeting();  // "220 ready\r\n"
     ScriptedServer& SmtpHelo(std::string name);  // Expect "HELO name", reply "250 hello"
     ScriptedServer& SmtpQuit();  // Expect "QUIT", reply "221 bye", Close
