@@ -6,19 +6,17 @@
 #include <vector>
 
 #include "app/check/SeenMessageIds.h"
+#include "app/mail/MessageIdentity.h"
 
 namespace app {
 
 // One message queued during a check for the advertisement handling.
 struct AdCandidate {
     std::string MailAddress;    // of the account it was found on
-    std::string MessageId;      // raw header text
+    std::string MessageId;      // as the summary gives it, undecoded
     std::string MessageNumber;  // in that account's POP3 session, decimal
     std::string ReplyAddress;   // decoded sender, empty when the account does not auto-reply
-    // Without a Message-ID these tell the message from another one without it that has moved to its
-    // number: its Received lines make the header unique per delivery.
-    std::vector<std::string> HeaderLines;  // raw, the empty line and "." included; empty with a Message-ID
-    std::int32_t Bytes = 0;
+    MessageIdentity Identity;
 };
 
 struct RunState {

@@ -113,8 +113,9 @@ void MailboxServer::Converse(int client) const {
 std::string MailboxServer::Reply(const std::string& command) const {
     if (command == "STAT") return "+OK " + std::to_string(headers_.size()) + " 9000000\r\n";
     if (command == "QUIT") return "+OK bye\r\n";
-    // Without CAPA the check speaks one command at a time, the exchange these benchmarks measure.
-    if (command == "CAPA") return "-ERR no capabilities\r\n";
+    // Without CAPA the check speaks one command at a time, and without UIDL it fetches every summary: the
+    // exchange these benchmarks measure.
+    if (command == "CAPA" || command == "UIDL") return "-ERR no capabilities\r\n";
     const int n = std::atoi(command.c_str() + std::min(command.size(), command.find(' ') + 1));
     if (n >= 1 && n <= static_cast<int>(headers_.size()) && command.rfind("TOP ", 0) == 0) {
         return "+OK\r\n" + headers_[static_cast<std::size_t>(n - 1)] + "\r\n.\r\n";

@@ -1,5 +1,5 @@
-// delete: deletes messages of one account's mailbox by number or Message-ID, as the deletion dialog's button
-// deletes the rows selected in it.
+// delete: deletes messages of one account's mailbox by number, Message-ID or unique-id, as the deletion
+// dialog's button deletes the rows selected in it.
 
 #include <charconv>
 #include <optional>
@@ -18,7 +18,11 @@ namespace {
 
 constexpr std::string_view kName = "delete";
 constexpr OptionSpec kYesOption{"--yes", false, "delete without asking"};
-constexpr OptionSpec kIdOption{"--id", false, "the operands after ADDRESS are Message-IDs as list prints them"};
+constexpr OptionSpec kIdOption{"--id", false, "the operands after ADDRESS are Message-IDs"};
+constexpr OptionSpec kUidOption{"--uid", false, "the operands after ADDRESS are unique-ids as list prints them"};
+
+// What the operands after ADDRESS name.
+enum class KeyKind { Number, MessageId, UniqueId };
 
 // Only plain decimal digits: a sign or a blank more likely means a slip than a message.
 std::optional<int> MessageNumber(const std::string& text) {
@@ -32,20 +36,27 @@ std::optional<int> MessageNumber(const std::string& text) {
     return number;
 }
 
-// How an operand names a row: its number, or its Message-ID in the encoding list prints it in.
-std::string RowKey(const app::ListedMail& row, bool byId, const TerminalDeletionView& view) {
-    return byId ? view.ForOutput(PrintedMessageId(row)) : std::to_string(row.MessageNo);
+// How an operand names a row. A Message-ID is compared with the one the server sent, byte for byte: the
+// printed one has its control bytes made "?", so several IDs may print alike.
+const std::string& RowKey(const app::ListedMail& row, KeyKind kind, const std::string& number) {
+    switch (kind) {
+    case KeyKind::MessageId: return row.MessageId;
+    case KeyKind::UniqueId: return row.Identity.UniqueId;
+    case KeyKind::Number: break;
+    }
+    return number;
 }
 
 // Positions of the rows the keys name, top to bottom; nothing when a key names no row, after a line for each.
-std::optional<std::vector<std::size_t>> RowsNamed(const std::vector<std::string>& keys, bool byId, Mailbox& mailbox) {
+std::optional<std::vector<std::size_t>> RowsNamed(const std::vector<std::string>& keys, KeyKind kind,
+                                                  Mailbox& mailbox) {
     const std::vector<app::ListedMail>& rows = mailbox.deletion.Rows();
     std::set<std::size_t> named;
     bool allFound = true;
     for (const std::string& key : keys) {
         bool found = false;
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (RowKey(rows[i], byId, mailbox.view) != key) continue;
+            if (RowKey(rows[i], kind, std::to_string(rows[i].MessageNo)) != key) continue;
             named.insert(i);
             found = true;
         }
@@ -56,10 +67,10 @@ std::optional<std::vector<std::size_t>> RowsNamed(const std::vector<std::string>
     return std::vector<std::size_t>(named.begin(), named.end());
 }
 
-int DeleteNamedMails(const std::vector<std::string>& keys, bool byId, Mailbox& mailbox, Io& io) {
+int DeleteNamedMails(const std::vector<std::string>& keys, KeyKind kind, Mailbox& mailbox, Io& io) {
     const app::ListingOutcome listing = mailbox.deletion.ListAccount(mailbox.account);
     if (listing != app::ListingOutcome::Listed) return ListingStatus(listing);
-    const std::optional<std::vector<std::size_t>> named = RowsNamed(keys, byId, mailbox);
+    const std::optional<std::vector<std::size_t>> named = RowsNamed(keys, kind, mailbox);
     if (!named) return kExitFailed;
 
     std::vector<app::ListedMail> chosen;
@@ -75,7 +86,7 @@ int DeleteNamedMails(const std::vector<std::string>& keys, bool byId, Mailbox& m
     PrintMails(result.deleted, mailbox, io.out);
     for (const app::ListedMail& row : result.leftAlone) {
         mailbox.view.Complain("left message " + std::to_string(row.MessageNo) +
-                              " alone: its number no longer holds the listed message");
+                              " alone: the server no longer holds it as it was listed");
     }
     const bool done = result.outcome == app::DeletionResult::Outcome::Deleted && result.leftAlone.empty();
     return done ? kExitOk : kExitFailed;
@@ -84,19 +95,32 @@ int DeleteNamedMails(const std::vector<std::string>& keys, bool byId, Mailbox& m
 int DeleteMails(const Options& options, Io& io) {
     const std::vector<std::string>& operands = options.Operands();
     if (operands.size() < 2) return CommandUsageError(kName, io.err, "delete takes ADDRESS and what to delete");
-    const bool byId = options.Has(kIdOption.name);
+    if (options.Has(kIdOption.name) && options.Has(kUidOption.name)) {
+        return CommandUsageError(kName, io.err, "--id and --uid do not go together");
+    }
+    const KeyKind kind = options.Has(kIdOption.name)    ? KeyKind::MessageId
+                         : options.Has(kUidOption.name) ? KeyKind::UniqueId
+                                                        : KeyKind::Number;
+    const bool askless = options.Has(kYesOption.name);
+    // A number belongs to the session that listed it; unasked, another message may stand there now.
+    if (kind == KeyKind::Number && askless) {
+        return CommandUsageError(kName, io.err,
+                                 "numbers change when other programs delete mail; with --yes name messages by --id "
+                                 "or --uid");
+    }
     std::vector<std::string> keys(operands.begin() + 1, operands.end());
     for (std::string& key : keys) {
-        if (byId) {
-            if (key.empty()) return CommandUsageError(kName, io.err, "an empty Message-ID names no message");
+        // An empty ID would name every message without one.
+        if (kind != KeyKind::Number) {
+            if (key.empty()) return CommandUsageError(kName, io.err, "an empty ID names no message");
             continue;
         }
         const std::optional<int> number = MessageNumber(key);
         if (!number) return CommandUsageError(kName, io.err, "'" + AsTerminalField(key) + "' is not a message number");
         key = std::to_string(*number);
     }
-    return WithMailbox(options, io, kName, options.Has(kYesOption.name),
-                       [&](Mailbox& mailbox) { return DeleteNamedMails(keys, byId, mailbox, io); });
+    return WithMailbox(options, io, kName, askless,
+                       [&](Mailbox& mailbox) { return DeleteNamedMails(keys, kind, mailbox, io); });
 }
 
 }  // namespace
@@ -107,17 +131,19 @@ Command DeleteCommand() {
     "delete messages of one account's mailbox",
     "Deletes messages from the mailbox of the first account whose mail address is ADDRESS, as the\n"
     "deletion dialog's button does: lists the mailbox afresh, selects the messages N... by number (or,\n"
-    "with --id, every message whose Message-ID is one of the operands, as list prints it), prints them in\n"
-    "list's format and asks before deleting (a standard input that is not a terminal answers no; --yes\n"
-    "answers yes). Deletes them in one session, each only while its number still holds the listed\n"
-    "message, then prints the messages deleted. A number or Message-ID not in the listing deletes\n"
-    "nothing. Failures go to Quillon.log in the data folder and to standard error, as does every message\n"
-    "left alone. Exit status 0 when everything asked was deleted; 1 when not confirmed, when a number or\n"
-    "Message-ID was not listed, when the server failed or a message was left alone; 2 for bad usage, an\n"
-    "unknown ADDRESS or an unreadable data folder.",
-    {kIdOption, kYesOption, kUtf8Option, kDataDirOption},
+    "with --id, every message whose Message-ID, as the server sent it, is one of the operands; with --uid,\n"
+    "the messages with those unique-ids, list's fifth column), prints them in list's format and asks\n"
+    "before deleting (a standard input that is not a terminal answers no; --yes answers yes, and then\n"
+    "takes --id or --uid only, as numbers change when other programs delete mail). Deletes them in one\n"
+    "session, each only while the server provably still holds the listed message (the same unique-id\n"
+    "where the server gives them, and the same header and size), then prints the messages deleted. An\n"
+    "operand not in the listing deletes nothing. Failures go to Quillon.log in the data folder and to\n"
+    "standard error, as does every message left alone. Exit status 0 when everything asked was deleted;\n"
+    "1 when not confirmed, when an operand was not listed, when the server failed or a message was left\n"
+    "alone; 2 for bad usage, an unknown ADDRESS or an unreadable data folder.",
+    {kIdOption, kUidOption, kYesOption, kUtf8Option, kDataDirOption},
     &DeleteMails,
-    "ADDRESS N... | ADDRESS --id MESSAGE-ID...",
+    "ADDRESS N... | ADDRESS --id MESSAGE-ID... | ADDRESS --uid UID...",
     };
 }
 

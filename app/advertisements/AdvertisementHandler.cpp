@@ -6,7 +6,6 @@
 
 #include "app/Texts.h"
 #include "app/advertisements/RefusalText.h"
-#include "app/mail/MessageIdentity.h"
 #include "app/mail/SessionSteps.h"
 #include "app/mail/TlsFailureWriter.h"
 
@@ -116,18 +115,8 @@ void AdvertisementHandler::OpenPop3Session(net::TNMPOP3& client, const AccountRe
 }
 
 bool AdvertisementHandler::DeleteIfStillQueued(SharedPop3Client::Claim& claim, const AdCandidate& entry, int number) {
-    net::TNMPOP3& client = claim.Client();
-    context_.view.SetStatusText(client.Host + std::string(kDeletingAdvertisementsTail));
-    // A summary that does not come must not leave the previous message's identifier to compare with.
-    claim.ForgetLastSummary();
-    client.GetSummary(number);
-    PumpPending();
-    const bool stillQueued =
-        IsStillTheListedMessage(claim.LastSummary(), entry.MessageId, entry.HeaderLines, entry.Bytes);
-    // A refused DELE throws, so getting past it means the server has marked the message.
-    if (stillQueued) client.DeleteMailMessage(number);
-    PumpPending();
-    return stillQueued;
+    context_.view.SetStatusText(claim.Client().Host + std::string(kDeletingAdvertisementsTail));
+    return claim.DeleteIfStillListed(entry.Identity, number, pump_);
 }
 
 void AdvertisementHandler::SendRefusalMails(const std::vector<AdCandidate>& deleted,

@@ -2,12 +2,15 @@
 
 #include <exception>
 
+#include "net/Exceptions.h"
+
 #include "app/Texts.h"
 #include "app/Trim.h"
 #include "app/check/CountdownText.h"
 #include "app/mail/Pop3LogWriters.h"
 #include "app/mail/SessionSteps.h"
 #include "jcode/MimeHeader.h"
+#include "jcode/SjisSearch.h"
 
 namespace app {
 namespace {
@@ -131,6 +134,16 @@ void CheckCycle::CheckAccount(const AccountRecord& row) {
     NMPOP31.Host = row.PopServer;
     CurrentRejectFlag = IsFlagOn(row.RejectFlag);
     CurrentAutoReplyFlag = IsFlagOn(row.AutoReplyFlag);
+    NMPOP31.OptionalCommands = !serversWithoutOptionalCommands_.contains(row.PopServer);
+    if (CheckSession(row)) return;
+    // RFC 1939 servers predate CAPA, and some hang up on a command they do not know. Nothing was handed
+    // over yet, as both come before the first summary, so the account is simply checked again.
+    serversWithoutOptionalCommands_.insert(row.PopServer);
+    NMPOP31.OptionalCommands = false;
+    CheckSession(row);
+}
+
+bool CheckCycle::CheckSession(const AccountRecord& row) {
     context_.view.SetStatusText(std::string(kConnectingLead) + NMPOP31.Host + std::string(kConnectingTail));
     try {
         ConnectOrLog(NMPOP31, log_, LogEvent::ConnectionFailed);
@@ -138,19 +151,29 @@ void CheckCycle::CheckAccount(const AccountRecord& row) {
         context_.view.SetStatusText({});
         PumpPending();
         if (NMPOP31.Connected()) NMPOP31.Disconnect();
+    } catch (const net::EOptionalCommandRefused&) {
+        context_.view.SetStatusText({});
+        AbandonSession(NMPOP31);
+        return false;
     } catch (const std::exception&) {
         log_.Record(LogEvent::CheckFailed, NMPOP31.Host);
         context_.view.SetStatusText({});
         AbandonSession(NMPOP31);
     }
+    return true;
 }
 
 void CheckCycle::FetchSummaries(const AccountRecord& row) {
     context_.view.SetStatusText(row.MailAddress + std::string(kFetchingTail));
     // The icon follows presence, not novelty: any mail on a checked account starts it.
     if (!context_.tray.Animating()) context_.tray.StartAnimation();
+    const int count = NMPOP31.MailCount();
+    // CAPA comes first where the summaries ask it anyway, so a server whose reply leaves UIDL out is not
+    // asked for it.
+    if (count > 1) NMPOP31.Pipelines();
+    NMPOP31.GetUniqueIds();
     // Pipelined where the server offers it; the pending work is served after each summary.
-    NMPOP31.GetSummaries(1, NMPOP31.MailCount());
+    NMPOP31.GetSummaries(1, count);
 }
 
 void CheckCycle::HandleSummary() {
@@ -176,18 +199,15 @@ void CheckCycle::HandleSummary() {
 
     if (!CurrentRejectFlag) return;
     const std::string_view marker = Trim(context_.settings.ReceiveSubject);
-    if (marker.empty() || subject.find(marker) == std::string::npos) return;
+    if (!jcode::ContainsSjisText(subject, marker)) return;
     QueueAdvertisement({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
                         CurrentAutoReplyFlag ? sender : std::string(),
-                        // Only a message without a Message-ID needs its header to be told from another.
-                        summary.MessageId.empty() ? summary.Header.Lines() : std::vector<std::string>(),
-                        summary.Bytes});
+                        IdentityOf(summary, NMPOP31.UniqueId(CurrentMessageNo))});
 }
 
 void CheckCycle::QueueAdvertisement(AdCandidate entry) {
-    std::size_t size = entry.MailAddress.size() + entry.MessageId.size() + entry.MessageNumber.size() +
-                       entry.ReplyAddress.size() + sizeof entry;
-    for (const std::string& line : entry.HeaderLines) size += line.size() + sizeof line;
+    const std::size_t size = entry.MailAddress.size() + entry.MessageId.size() + entry.MessageNumber.size() +
+                             entry.ReplyAddress.size() + entry.Identity.UniqueId.size() + sizeof entry;
     // What does not fit stays on the server, and a later check queues it again.
     if (queuedBytes_ + size > kAdQueueBudgetBytes) {
         LogOncePerCheck(LogEvent::AdvertisementsDeferred);

@@ -76,6 +76,8 @@ private:
     // The whole session of one account is guarded: whatever fails is logged, the session is closed and
     // the check goes on with the next account.
     void CheckAccount(const AccountRecord& row);
+    // False when the server hung up on CAPA or UIDL before any summary came.
+    bool CheckSession(const AccountRecord& row);
     void FetchSummaries(const AccountRecord& row);
     // Run by NMPOP31 for every summary it has fetched, in the middle of GetSummaries.
     void HandleSummary();
@@ -96,6 +98,8 @@ private:
     bool checking_ = false;
     std::size_t queuedBytes_ = 0;
     std::set<LogEvent> loggedThisCheck_;
+    // POP3 server fields that hung up on CAPA or UIDL in this run; they are spoken to without them.
+    std::set<std::string> serversWithoutOptionalCommands_;
 
     // Copied from the account being checked.
     std::string CurrentAccountAddress;

@@ -9,17 +9,17 @@
 #include <string_view>
 #include <vector>
 
+#include "app/mail/MessageIdentity.h"
+
 namespace app {
 
 // One message of a listed mailbox, one row of the dialog.
 struct ListedMail {
     std::string Sender;     // decoded for display, Shift_JIS
     std::string Subject;    // decoded for display, Shift_JIS
-    std::string MessageId;  // as the summary gives it, undecoded, terminator kept
+    std::string MessageId;  // as the summary gives it, undecoded
     int MessageNo = 0;      // in the listing's POP3 session
-    // Shown nowhere: without a Message-ID they tell the message from another one moved to its number.
-    std::vector<std::string> HeaderLines;
-    std::int32_t Bytes = 0;
+    MessageIdentity Identity;
 };
 
 class DeletionView {

@@ -6,7 +6,6 @@
 
 #include "app/OneLine.h"
 #include "app/Texts.h"
-#include "app/mail/MessageIdentity.h"
 #include "app/mail/SessionSteps.h"
 #include "jcode/MimeHeader.h"
 
@@ -45,7 +44,9 @@ private:
 
 IndividualDeletion::IndividualDeletion(DeletionContext context, net::PumpFunction pump)
     : context_(context), log_(context.log), pump_(std::move(pump)) {
-    context_.pop3.OnListedSummary = [this](const net::TSummary& summary) { NMPOP32RetrieveEnd(summary); };
+    context_.pop3.OnListedSummary = [this](const net::TSummary& summary, const std::string& uniqueId) {
+        NMPOP32RetrieveEnd(summary, uniqueId);
+    };
 }
 
 IndividualDeletion::~IndividualDeletion() {
@@ -99,6 +100,7 @@ ListingOutcome IndividualDeletion::ListAccount(AccountRecord account) {
         dialog.SetProgressText(listed_.MailAddress + std::string(kFetchingTail));
         claim->SetListingForDeletion(true);
         try {
+            client.GetUniqueIds();
             for (int n = 1; n <= client.MailCount(); ++n) {
                 CurrentMessageNo = n;
                 client.GetSummary(n);
@@ -129,10 +131,10 @@ ListingOutcome IndividualDeletion::ListAccount(AccountRecord account) {
     return ListingOutcome::Listed;
 }
 
-void IndividualDeletion::NMPOP32RetrieveEnd(const net::TSummary& summary) {
+void IndividualDeletion::NMPOP32RetrieveEnd(const net::TSummary& summary, const std::string& uniqueId) {
     rows_.push_back({OnOneLine(jcode::DecodeHeaderForDisplay(summary.From)),
-                     OnOneLine(jcode::DecodeHeaderForDisplay(summary.Subject)),
-                     summary.MessageId, CurrentMessageNo, summary.Header.Lines(), summary.Bytes});
+                     OnOneLine(jcode::DecodeHeaderForDisplay(summary.Subject)), summary.MessageId, CurrentMessageNo,
+                     IdentityOf(summary, uniqueId)});
     context_.dialog.AppendRow(rows_.back());
 }
 
@@ -153,7 +155,7 @@ DeletionResult IndividualDeletion::BitBtn2Click() {
     }
     switch (result.outcome) {
     case Outcome::Deleted:
-        dialog.ShowInformation(kMailsDeleted);
+        dialog.ShowInformation(result.leftAlone.empty() ? kMailsDeleted : kChangedMailsLeftAlone);
         ListAccount(listed_);
         break;
     case Outcome::FailedInSession:
@@ -196,25 +198,12 @@ DeletionResult IndividualDeletion::DeleteSelectedMails() {
     bool failed = false;
     try {
         for (const ListedMail& row : selected) {
-            // Messages were removed since the listing: the number holds nothing now, and asking the server
-            // for it would only be refused.
-            if (row.MessageNo > client.MailCount()) {
-                result.leftAlone.push_back(row);
-                continue;
-            }
             context_.dialog.SetProgressText(std::string(kDeletingLead) + row.Subject + std::string(kDeletingTail));
-            // A summary that does not come must not leave the previous message's identifier to compare with.
-            claim->ForgetLastSummary();
-            client.GetSummary(row.MessageNo);
-            PumpPending();
-            if (IsStillTheListedMessage(claim->LastSummary(), row.MessageId, row.HeaderLines, row.Bytes)) {
-                // A refused DELE throws, so getting past it means the server has marked the message.
-                client.DeleteMailMessage(row.MessageNo);
+            if (claim->DeleteIfStillListed(row.Identity, row.MessageNo, pump_)) {
                 marked.push_back(row);
             } else {
                 result.leftAlone.push_back(row);
             }
-            PumpPending();
         }
     } catch (const std::exception&) {
         log_.Record(LogEvent::SelectedDeletionFailed, client.Host);

@@ -86,7 +86,7 @@ private:
 
     DeletionResult DeleteSelectedMails();
     // Run by NMPOP32 for every summary it fetches while listing.
-    void NMPOP32RetrieveEnd(const net::TSummary& summary);
+    void NMPOP32RetrieveEnd(const net::TSummary& summary, const std::string& uniqueId);
     void ReportClientHeld();
     void PumpPending();
 

@@ -17,7 +17,7 @@ SharedPop3Client::SharedPop3Client(const EventLog& log, ClientSetup setup)
 
 void SharedPop3Client::NMPOP32RetrieveEnd() {
     const net::TSummary& summary = NMPOP32.Summary();
-    if (ListingForDeletion && OnListedSummary) OnListedSummary(summary);
+    if (ListingForDeletion && OnListedSummary) OnListedSummary(summary, NMPOP32.UniqueId(NMPOP32.SummaryNumber()));
     LastSummary = summary;
 }
 
@@ -32,6 +32,22 @@ void SharedPop3Client::Abort(Pop3ClientUser user) {
     if (holder_ != user) return;
     log_.Abort();
     NMPOP32.Abort();
+}
+
+bool SharedPop3Client::Claim::DeleteIfStillListed(const MessageIdentity& listed, int listedNumber,
+                                                  const net::PumpFunction& pump) {
+    net::TNMPOP3& client = Client();
+    client.GetUniqueIds();
+    const int number = CurrentNumberOf(listed, listedNumber, client);
+    if (number == 0) return false;
+    // A summary that does not come must not leave the previous message to compare with.
+    ForgetLastSummary();
+    client.GetSummary(number);
+    if (pump) pump();
+    const bool stillListed = IsStillTheListedMessage(LastSummary(), client.UniqueId(number), listed);
+    if (stillListed) client.DeleteMailMessage(number);
+    if (pump) pump();
+    return stillListed;
 }
 
 SharedPop3Client::Claim::~Claim() {

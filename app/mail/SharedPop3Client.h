@@ -10,6 +10,7 @@
 #include "app/log/AbortableLog.h"
 #include "app/log/EventLog.h"
 #include "app/mail/ClientSetup.h"
+#include "app/mail/MessageIdentity.h"
 #include "net/NMPOP3.h"
 
 namespace app {
@@ -19,8 +20,9 @@ enum class Pop3ClientUser { AdvertisementDeletion, IndividualDeletion };
 
 class SharedPop3Client {
 public:
-    // Runs for every summary fetched while ListingForDeletion is set.
-    using ListingEvent = std::function<void(const net::TSummary& summary)>;
+    // Runs for every summary fetched while ListingForDeletion is set, with the message's unique-id (empty
+    // where the session has none).
+    using ListingEvent = std::function<void(const net::TSummary& summary, const std::string& uniqueId)>;
 
     // The client answers on port 110 unless the host names one, reports nothing, and its failure events
     // write their log lines.
@@ -43,6 +45,11 @@ public:
         // Makes the next comparison fail unless a summary really comes.
         void ForgetLastSummary() { owner_->LastSummary.reset(); }
         void SetListingForDeletion(bool listing) { owner_->ListingForDeletion = listing; }
+        // Deletes the message listed under `listedNumber` where the connected session provably still holds
+        // it (MessageIdentity.h), wherever it stands now; `pump` serves the pending work after its summary
+        // and its DELE. False, with nothing deleted, when it is not there. A refused command throws, so
+        // true means the server has marked the message.
+        bool DeleteIfStillListed(const MessageIdentity& listed, int listedNumber, const net::PumpFunction& pump);
 
     private:
         friend class SharedPop3Client;

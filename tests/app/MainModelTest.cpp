@@ -66,7 +66,7 @@ TEST_F(MainModelTest, StartForgetsWhatTheRunBeforeItGathered) {
     auto model = StartModel();
     app::RunState& run = model->Run();
     run.SeenMessageIds.Add("<1@x>");
-    run.AdQueue.push_back({"a@x", "<1@x>", "1", "ad@x", {}, 0});
+    run.AdQueue.push_back({"a@x", "<1@x>", "1", "ad@x", {}});
     run.CountdownTicks = 9;
     run.FirstTickDone = true;
     run.CheckRunning = true;

@@ -283,7 +283,7 @@ TEST(CheckCommand, AFolderThatCannotBeReadIsAUsageError) {
 TEST(CheckCommand, ControlCharactersInAHeaderNeverReachTheTerminal) {
     // Clears the screen, retitles the window, rings, and hides "a" behind a lone CR.
     testsupport::ScriptedServer server;
-    server.Pop3Greeting().Pop3Login("taro", "taro-pw").Expect("STAT").SendLine("+OK 1 300");
+    server.Pop3Greeting().Pop3Login("taro", "taro-pw").Expect("STAT").SendLine("+OK 1 300").Pop3WithoutUidl();
     server.Expect("TOP 1 0").SendLine("+OK").Send(
         "From: x@example.jp\x07\r\nSubject: =?UTF-8?B?G1syShtdMDtwd25lZAcgYQ1i?=\r\n\tfolded\r\n\r\n.\r\n");
     server.Expect("LIST 1").SendLine("+OK 1 300").Pop3Quit();

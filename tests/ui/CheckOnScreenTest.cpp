@@ -67,7 +67,7 @@ protected:
 
 TEST_F(CheckOnScreenTest, ACheckFillsTheOpenContentViewEntryByEntryAndPlaysTheSound) {
     ScriptedServer server;
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa();
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa().Pop3WithoutUidl();
     ServeSummary(server, 1, "first").Pause(500ms);
     ServeSummary(server, 2, "second").Pop3Quit();
     server.Start();
@@ -115,7 +115,7 @@ protected:
 
 TEST_F(EndDuringCheckTest, EndingDuringAStalledCheckReturnsPromptlyWithoutSoundOrLog) {
     ScriptedServer stalled;
-    stalled.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa();
+    stalled.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa().Pop3WithoutUidl();
     ServeSummary(stalled, 1, "first").Expect("TOP 2 0").Stall();
     stalled.Start();
     ScriptedServer untouched;

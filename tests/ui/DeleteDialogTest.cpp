@@ -43,17 +43,17 @@ protected:
 
 TEST_F(DeleteDialogTest, TheListMenuListsTheMailboxAndCtrlPickedRowsAreDeleted) {
     ScriptedServer server;
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 9000");
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 9000").Pop3WithoutUidl();
     Summary(server, 1, "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=");  // "meeting" in ISO-2022-JP
     Summary(server, 2, "two");
     Summary(server, 3, "three");
     server.Pop3Quit().AcceptNext();
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 9000");
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 3 9000").Pop3WithoutUidl();
     Summary(server, 1, "=?ISO-2022-JP?B?GyRCMnE1RBsoQg==?=");
     server.Expect("DELE 1").SendLine("+OK");
     Summary(server, 3, "three");
     server.Expect("DELE 3").SendLine("+OK").Pop3Quit().AcceptNext();
-    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 3000");
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 3000").Pop3WithoutUidl();
     Summary(server, 1, "two");
     server.Pop3Quit();
     server.Start();

@@ -112,7 +112,7 @@ protected:
     // Two messages, one with a Japanese subject ("test") in an encoded-word, for the one account of the
     // data folder.
     void ServeMailbox(ScriptedServer& server) {
-        server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa();
+        server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa().Pop3WithoutUidl();
         const std::string subjects[] = {"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", "Weekly report"};
         for (std::size_t i = 0; i < std::size(subjects); ++i) {
             const std::string n = std::to_string(i + 1);

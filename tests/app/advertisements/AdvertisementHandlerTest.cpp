@@ -36,43 +36,55 @@ app::AccountRecord Account(const std::string& address, const std::string& popSer
     return {address, "alice", password, popServer, on, on, smtpServer, on};
 }
 
+// The header lines of the advertisements the scripted servers serve, as the summary keeps them; without a
+// Message-ID a Received line tells one from another.
+std::vector<std::string> HeaderLines(const std::string& messageId, const std::string& received = "") {
+    std::vector<std::string> lines;
+    if (!received.empty()) lines.push_back("Received: " + received);
+    lines.insert(lines.end(), {"From: shop@example.jp", "Subject: ad"});
+    if (!messageId.empty()) lines.push_back("Message-ID: " + messageId);
+    lines.insert(lines.end(), {"", "."});
+    return lines;
+}
+
+app::MessageIdentity ServedIdentity(const std::vector<std::string>& lines, int bytes) {
+    net::TSummary summary;
+    for (const std::string& line : lines) summary.Header.Add(line);
+    summary.Bytes = bytes;
+    return app::IdentityOf(summary, "");
+}
+
 app::AdCandidate Queued(const std::string& address, const std::string& messageId, int number,
                         const std::string& replyAddress = "") {
-    return {address, messageId, std::to_string(number), replyAddress, {}, 0};
+    return {address, messageId, std::to_string(number), replyAddress, ServedIdentity(HeaderLines(messageId), 3000)};
 }
 
 ScriptedServer& Pop3Session(ScriptedServer& server, int messageCount) {
-    return server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
         "+OK " + std::to_string(messageCount) + " 9000");
+    return messageCount > 0 ? server.Pop3WithoutUidl() : server;
 }
 
-// TOP and LIST of message n, whose Message-ID line is left out when messageId is empty.
-ScriptedServer& Summary(ScriptedServer& server, int n, const std::string& messageId) {
+// TOP and LIST of message n.
+ScriptedServer& Served(ScriptedServer& server, int n, const std::vector<std::string>& lines, int bytes) {
     const std::string number = std::to_string(n);
-    std::string header = "From: shop@example.jp\r\nSubject: ad\r\n";
-    if (!messageId.empty()) header += "Message-ID: " + messageId + "\r\n";
-    return server.Expect("TOP " + number + " 0")
-        .SendLine("+OK")
-        .Send(header + "\r\n.\r\n")
-        .Expect("LIST " + number)
-        .SendLine("+OK " + number + " 3000");
+    server.Expect("TOP " + number + " 0").SendLine("+OK");
+    for (const std::string& line : lines) server.SendLine(line);
+    return server.Expect("LIST " + number).SendLine("+OK " + number + " " + std::to_string(bytes));
 }
 
-// The header lines of a message without a Message-ID line, as the summary keeps them.
-std::vector<std::string> HeaderWithoutId(const std::string& received) {
-    return {"Received: " + received, "From: shop@example.jp", "Subject: ad", "", "."};
+// A message whose Message-ID line is left out when messageId is empty.
+ScriptedServer& Summary(ScriptedServer& server, int n, const std::string& messageId) {
+    return Served(server, n, HeaderLines(messageId), 3000);
 }
 
 app::AdCandidate QueuedWithoutId(const std::string& address, int number, const std::string& received, int bytes,
                                  const std::string& replyAddress) {
-    return {address, "", std::to_string(number), replyAddress, HeaderWithoutId(received), bytes};
+    return {address, "", std::to_string(number), replyAddress, ServedIdentity(HeaderLines("", received), bytes)};
 }
 
 ScriptedServer& SummaryWithoutId(ScriptedServer& server, int n, const std::string& received, int bytes) {
-    const std::string number = std::to_string(n);
-    server.Expect("TOP " + number + " 0").SendLine("+OK");
-    for (const std::string& line : HeaderWithoutId(received)) server.SendLine(line);
-    return server.Expect("LIST " + number).SendLine("+OK " + number + " " + std::to_string(bytes));
+    return Served(server, n, HeaderLines("", received), bytes);
 }
 
 ScriptedServer& Delete(ScriptedServer& server, int n) {
@@ -147,8 +159,8 @@ TEST_F(AdvertisementHandlerTest, OneSessionDeletesWhatStillCarriesItsMessageIdAn
     server.Pop3Quit();
     server.Start();
     const std::vector<app::AccountRecord> rows = {Account("a@x", server.Address())};
-    Handler().DeleteAdvertisements({Queued("a@x", "<2@x>\r\n", 2), Queued("a@x", "<3@x>\r\n", 3),
-                                    Queued("a@x", "<4@x>\r\n", 4)},
+    Handler().DeleteAdvertisements({Queued("a@x", "<2@x>", 2), Queued("a@x", "<3@x>", 3),
+                                    Queued("a@x", "<4@x>", 4)},
                                    rows);
     testsupport::ExpectScriptPlayed(server);
     const std::string deleting = server.Address() + kDeleting;
@@ -196,8 +208,8 @@ TEST_F(AdvertisementHandlerTest, AnAccountThatCannotBeOpenedIsSkippedAndTheNextI
     good.Pop3Quit();
     good.Start();
     Handler().DeleteAdvertisements(
-        {Queued("unknown@x", "<9@x>\r\n", 1), Queued("unknown@x", "<8@x>\r\n", 2), Queued("closed@x", "<9@x>\r\n", 1),
-         Queued("nopass@x", "<9@x>\r\n", 1), Queued("denied@x", "<9@x>\r\n", 1), Queued("a@x", "<1@x>\r\n", 1)},
+        {Queued("unknown@x", "<9@x>", 1), Queued("unknown@x", "<8@x>", 2), Queued("closed@x", "<9@x>", 1),
+         Queued("nopass@x", "<9@x>", 1), Queued("denied@x", "<9@x>", 1), Queued("a@x", "<1@x>", 1)},
         {Account("unknown@x", "pop.invalid"), Account("closed@x", closed), Account("nopass@x", closed, "", ""),
          Account("denied@x", refusing.Address()), Account("a@x", good.Address())});
     testsupport::ExpectScriptPlayed(refusing);
@@ -232,9 +244,9 @@ TEST_F(AdvertisementHandlerTest, AFailureInsideASessionIsLoggedTheSessionClosedA
     Delete(third, 1);
     third.Pop3Quit();
     third.Start();
-    Handler().DeleteAdvertisements({Queued("a@x", "<2@x>\r\n", 2), Queued("a@x", "<3@x>\r\n", 3),
-                                    Queued("a@x", "<4@x>\r\n", 4), Queued("b@x", "<1@x>\r\n", 1),
-                                    Queued("c@x", "<1@x>\r\n", 1)},
+    Handler().DeleteAdvertisements({Queued("a@x", "<2@x>", 2), Queued("a@x", "<3@x>", 3),
+                                    Queued("a@x", "<4@x>", 4), Queued("b@x", "<1@x>", 1),
+                                    Queued("c@x", "<1@x>", 1)},
                                    {Account("a@x", first.Address()), Account("b@x", second.Address()),
                                     Account("c@x", third.Address())});
     for (ScriptedServer* server : {&first, &second, &third}) testsupport::ExpectScriptPlayed(*server);
@@ -266,12 +278,12 @@ TEST_F(AdvertisementHandlerTest, OnlyWhatTheServerReallyDeletedIsAnswered) {
     const std::vector<app::AccountRecord> rows = {Account("a@x", popServer.Address(), smtpServer.Address()),
                                                   Account("b@x", closed, closed)};
     const std::vector<app::AdCandidate> queue = {
-        Queued("a@x", "<1@x>\r\n", 1, "one@example.jp"), Queued("a@x", "<2@x>\r\n", 2, "two@example.jp"),
-        Queued("a@x", "<3@x>\r\n", 3, "three@example.jp"), Queued("a@x", "<4@x>\r\n", 4, "four@example.jp"),
-        Queued("b@x", "<1@x>\r\n", 1, "five@example.jp")};  // its POP3 server cannot be reached
+        Queued("a@x", "<1@x>", 1, "one@example.jp"), Queued("a@x", "<2@x>", 2, "two@example.jp"),
+        Queued("a@x", "<3@x>", 3, "three@example.jp"), Queued("a@x", "<4@x>", 4, "four@example.jp"),
+        Queued("b@x", "<1@x>", 1, "five@example.jp")};  // its POP3 server cannot be reached
     const std::vector<app::AdCandidate> deleted = Handler().DeleteAdvertisements(queue, rows);
     ASSERT_EQ(deleted.size(), 1u);
-    EXPECT_EQ(deleted[0].MessageId, "<1@x>\r\n");
+    EXPECT_EQ(deleted[0].MessageId, "<1@x>");
     Handler().SendRefusalMails(deleted, rows);
     testsupport::ExpectScriptPlayed(popServer);
     testsupport::ExpectScriptPlayed(smtpServer);
@@ -296,8 +308,8 @@ TEST_F(AdvertisementHandlerTest, RowsWithTheSameAddressHandleEachEntryOnceOnTheF
     const std::string closed = ClosedAddress();
     const std::vector<app::AccountRecord> rows = {Account("a@x", popServer.Address(), smtpServer.Address()),
                                                   Account("a@x", closed, closed)};
-    const std::vector<app::AdCandidate> queue = {Queued("a@x", "<1@x>\r\n", 1, " shop@example.jp"),
-                                                 Queued("a@x", "<2@x>\r\n", 2)};
+    const std::vector<app::AdCandidate> queue = {Queued("a@x", "<1@x>", 1, " shop@example.jp"),
+                                                 Queued("a@x", "<2@x>", 2)};
     Handler().SendRefusalMails(Handler().DeleteAdvertisements(queue, rows), rows);
     testsupport::ExpectScriptPlayed(popServer);
     testsupport::ExpectScriptPlayed(smtpServer);
@@ -311,7 +323,7 @@ TEST_F(AdvertisementHandlerTest, ThePassAndTheIndividualDeletionNeverHoldTheClie
         ASSERT_TRUE(listing);
         EXPECT_FALSE(pop3.TryClaim(app::Pop3ClientUser::AdvertisementDeletion));
         listing->SetListingForDeletion(true);  // as a listing leaves it
-        EXPECT_TRUE(Handler().DeleteAdvertisements({Queued("a@x", "<1@x>\r\n", 1)}, {Account("a@x", ClosedAddress())})
+        EXPECT_TRUE(Handler().DeleteAdvertisements({Queued("a@x", "<1@x>", 1)}, {Account("a@x", ClosedAddress())})
                         .empty());
         EXPECT_EQ(Log(), "");
         EXPECT_TRUE(view.statusTexts.empty());
@@ -327,12 +339,12 @@ TEST_F(AdvertisementHandlerTest, ThePassAndTheIndividualDeletionNeverHoldTheClie
     server.Pop3Quit();
     server.Start();
     int listed = 0;
-    pop3.OnListedSummary = [&](const net::TSummary&) { ++listed; };
+    pop3.OnListedSummary = [&](const net::TSummary&, const std::string&) { ++listed; };
     int refusedClaims = 0;
     between = [&] {
         if (!pop3.TryClaim(app::Pop3ClientUser::IndividualDeletion)) ++refusedClaims;
     };
-    Handler().DeleteAdvertisements({Queued("a@x", "<1@x>\r\n", 1)}, {Account("a@x", server.Address())});
+    Handler().DeleteAdvertisements({Queued("a@x", "<1@x>", 1)}, {Account("a@x", server.Address())});
     testsupport::ExpectScriptPlayed(server);
     EXPECT_GT(refusedClaims, 0);
     EXPECT_EQ(listed, 0);
@@ -347,8 +359,8 @@ TEST_F(AdvertisementHandlerTest, OneSmtpSessionSendsARefusalToEachAdvertiserOfTh
     Refusal(server, "a@x", "ad@example.jp", RefusalLines("a@x", " Sale <ad@example.jp>"));
     server.SmtpQuit();
     server.Start();
-    Handler().SendRefusalMails({Queued("a@x", "<1@x>\r\n", 1, " shop@example.jp"), Queued("a@x", "<2@x>\r\n", 2),
-                                Queued("a@x", "<3@x>\r\n", 3, " Sale <ad@example.jp>")},
+    Handler().SendRefusalMails({Queued("a@x", "<1@x>", 1, " shop@example.jp"), Queued("a@x", "<2@x>", 2),
+                                Queued("a@x", "<3@x>", 3, " Sale <ad@example.jp>")},
                                {Account("a@x", "pop.invalid", server.Address())});
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(view.statusTexts, (std::vector<std::string>{" shop@example.jp" + kSending,
@@ -370,7 +382,7 @@ TEST_F(AdvertisementHandlerTest, EveryPlaceholderIsReplacedOnceAndTheWholeBodyIs
              "Bye " + address + address});
     server.SmtpQuit();
     server.Start();
-    Handler().SendRefusalMails({Queued(address, "<1@x>\r\n", 1, "shop@example.jp")},
+    Handler().SendRefusalMails({Queued(address, "<1@x>", 1, "shop@example.jp")},
                                {Account(address, "pop.invalid", server.Address())});
     testsupport::ExpectScriptPlayed(server);
     EXPECT_EQ(Log(), "");
@@ -385,13 +397,13 @@ TEST_F(AdvertisementHandlerTest, AReplyAddressWithALineBreakOrWithoutAnEnvelopeA
     const std::string closed = ClosedAddress();
     const std::vector<app::AdCandidate> queue = {
         // What an encoded-word in a From line can decode to.
-        Queued("a@x", "<1@x>\r\n", 1, " <x@example.jp>\r\nRCPT TO:<victim@example.org>"),
-        Queued("a@x", "<2@x>\r\n", 2, " x@example.jp\nBcc: victim@example.org"),
-        Queued("a@x", "<3@x>\r\n", 3, std::string(" x@example.jp\0>", 15)),
-        Queued("a@x", "<4@x>\r\n", 4, " <shop@example.jp>"),
+        Queued("a@x", "<1@x>", 1, " <x@example.jp>\r\nRCPT TO:<victim@example.org>"),
+        Queued("a@x", "<2@x>", 2, " x@example.jp\nBcc: victim@example.org"),
+        Queued("a@x", "<3@x>", 3, std::string(" x@example.jp\0>", 15)),
+        Queued("a@x", "<4@x>", 4, " <shop@example.jp>"),
         // No envelope address: the account's SMTP server is not even tried for them.
-        Queued("b@x", "<1@x>\r\n", 1, " Shop <>"), Queued("b@x", "<2@x>\r\n", 2, " "),
-        Queued("b@x", "<3@x>\r\n", 3, " Shop < \t>")};
+        Queued("b@x", "<1@x>", 1, " Shop <>"), Queued("b@x", "<2@x>", 2, " "),
+        Queued("b@x", "<3@x>", 3, " Shop < \t>")};
     Handler().SendRefusalMails(queue, {Account("a@x", "pop.invalid", server.Address()),
                                        Account("b@x", "pop.invalid", closed)});
     testsupport::ExpectScriptPlayed(server);
@@ -415,9 +427,9 @@ TEST_F(AdvertisementHandlerTest, AnSmtpServerThatCannotBeOpenedIsSkippedAndTheNe
     good.SmtpQuit();
     good.Start();
     Handler().SendRefusalMails(
-        {Queued("a@x", "<1@x>\r\n", 1, "shop@example.jp"), Queued("a@x", "<2@x>\r\n", 2, "shop@example.jp"),
-         Queued("b@x", "<1@x>\r\n", 1, "shop@example.jp"), Queued("c@x", "<1@x>\r\n", 1, "shop@example.jp"),
-         Queued("d@x", "<1@x>\r\n", 1, "shop@example.jp"), Queued("e@x", "<1@x>\r\n", 1, "shop@example.jp")},
+        {Queued("a@x", "<1@x>", 1, "shop@example.jp"), Queued("a@x", "<2@x>", 2, "shop@example.jp"),
+         Queued("b@x", "<1@x>", 1, "shop@example.jp"), Queued("c@x", "<1@x>", 1, "shop@example.jp"),
+         Queued("d@x", "<1@x>", 1, "shop@example.jp"), Queued("e@x", "<1@x>", 1, "shop@example.jp")},
         {Account("a@x", "pop.invalid", ""), Account("b@x", "pop.invalid", closed),
          Account("c@x", "pop.invalid", greetingRefused.Address()), Account("d@x", "pop.invalid", heloRefused.Address()),
          Account("e@x", "pop.invalid", good.Address())});
@@ -460,7 +472,7 @@ TEST_F(AdvertisementHandlerTest, AnAbortEndsTheRunningPassAtOnceUnloggedAndTheNe
                                                       Account("b@x", untouched.Address(), untouched.Address()),
                                                       Account("c@x", closed, closed)};
         const auto queued = [](const std::string& address) {
-            return Queued(address, "<1@x>\r\n", 1, "shop@example.jp");
+            return Queued(address, "<1@x>", 1, "shop@example.jp");
         };
         const auto pass = [&](const std::vector<app::AdCandidate>& entries) {
             if (c.refusals) return Handler().SendRefusalMails(entries, rows);
@@ -501,8 +513,8 @@ TEST_F(AdvertisementHandlerTest, ARefusedSendIsLoggedTheSessionClosedAndTheNextR
     server.Expect("QUIT").SendLine("421 closing anyway").Close();
     server.Start();
     Handler().SendRefusalMails(
-        {Queued("a@x", "<1@x>\r\n", 1, "one@example.jp"), Queued("a@x", "<2@x>\r\n", 2, "gone@example.jp"),
-         Queued("a@x", "<3@x>\r\n", 3, "three@example.jp"), Queued("a@x", "<4@x>\r\n", 4, "four@example.jp")},
+        {Queued("a@x", "<1@x>", 1, "one@example.jp"), Queued("a@x", "<2@x>", 2, "gone@example.jp"),
+         Queued("a@x", "<3@x>", 3, "three@example.jp"), Queued("a@x", "<4@x>", 4, "four@example.jp")},
         {Account("a@x", "pop.invalid", server.Address())});
     testsupport::ExpectScriptPlayed(server);
     const std::string failed = "SendFailed(SendMail): " + server.Address() + kStamp;

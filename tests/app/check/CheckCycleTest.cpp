@@ -54,6 +54,7 @@ ScriptedServer& ServeMailbox(ScriptedServer& server, const std::vector<Message>&
     server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
         "+OK " + std::to_string(messages.size()) + " 1000");
     if (messages.size() > 1) server.Pop3WithoutCapa();
+    if (!messages.empty()) server.Pop3WithoutUidl();
     for (std::size_t i = 0; i < messages.size(); ++i) {
         const std::string n = std::to_string(i + 1);
         server.Expect("TOP " + n + " 0").SendLine("+OK").Send(messages[i].header + "\r\n.\r\n");
@@ -118,7 +119,7 @@ protected:
 
 TEST_F(CheckCycleTest, AnEmptyAccountListOnlyRestartsTheCountdownAndEmptiesTheListingAndQueue) {
     run.CountdownTicks = 42;
-    run.AdQueue.push_back({"a@x", "<1@x>\r\n", "1", "", {}, 0});
+    run.AdQueue.push_back({"a@x", "<1@x>", "1", "", {}});
     Cycle().RunCheck();
     EXPECT_EQ(run.CountdownTicks, 0u);
     EXPECT_TRUE(run.AdQueue.empty());
@@ -188,7 +189,7 @@ TEST_F(CheckCycleTest, TheSoundFollowsNoveltyAndTheAnimationFollowsPresence) {
     EXPECT_EQ(Cycle().LastTally().messagesFound, 2);
     EXPECT_EQ(Cycle().LastTally().newMessages, 0);
     EXPECT_FALSE(run.NewMailFound);
-    EXPECT_EQ(run.SeenMessageIds.InOrder(), (std::vector<std::string>{"<1@example.jp>\r\n", "<2@example.jp>\r\n"}));
+    EXPECT_EQ(run.SeenMessageIds.InOrder(), (std::vector<std::string>{"<1@example.jp>", "<2@example.jp>"}));
     EXPECT_EQ(view.checkNowEnabled, (std::vector<bool>{false, true, false, true}));
 }
 
@@ -267,7 +268,7 @@ TEST_F(CheckCycleTest, AdvertisementsAreQueuedAfterDecodingOnRejectingAccountsOn
     ASSERT_EQ(run.AdQueue.size(), 2u);
     const app::AdCandidate& replied = run.AdQueue[0];
     EXPECT_EQ(replied.MailAddress, "reply@x");
-    EXPECT_EQ(replied.MessageId, "<2@x>\r\n");
+    EXPECT_EQ(replied.MessageId, "<2@x>");
     EXPECT_EQ(replied.MessageNumber, "2");
     EXPECT_EQ(replied.ReplyAddress, " " + kName + " <shop@example.jp>");
     EXPECT_EQ(run.AdQueue[1].MailAddress, "delete@x");
@@ -277,13 +278,15 @@ TEST_F(CheckCycleTest, AdvertisementsAreQueuedAfterDecodingOnRejectingAccountsOn
     EXPECT_EQ(passes.deletionAccounts, accounts.Rows());
 }
 
-TEST_F(CheckCycleTest, TheAdvertisementQueueKeepsHeadersOnlyWithoutAMessageIdAndStaysWithinItsBudget) {
-    // Forty advertisements without a Message-ID and with headers of about 1 MiB: the queue takes what fits
-    // in its 32 MiB and says once that the rest waits for a later check.
+TEST_F(CheckCycleTest, TheAdvertisementQueueKeepsADigestForTheHeaderAndStaysWithinItsBudget) {
+    // Headers of about 1 MiB take no room in the queue; senders of 60 KB to answer do, and the queue takes
+    // what fits in its 32 MiB and says once that the rest waits for a later check.
     std::string padding;
     for (int line = 0; line < 64; ++line) padding += "X-Pad: " + std::string(16000, 'p') + "\r\n";
-    std::vector<Message> mails = {Mail(" shop@example.jp", " " + kAdSubjectWord, "<1@x>")};
-    for (int n = 0; n < 40; ++n) mails.push_back({Mail(" shop@example.jp", " " + kAdSubjectWord, "").header + padding});
+    const std::string longSender = " shop@example.jp " + std::string(60000, 's');
+    std::vector<Message> mails;
+    for (int n = 0; n < 4; ++n) mails.push_back({Mail(" shop@example.jp", " " + kAdSubjectWord, "").header + padding});
+    for (int n = 0; n < 600; ++n) mails.push_back(Mail(longSender, " " + kAdSubjectWord, "<" + std::to_string(n) + "@x>"));
     ScriptedServer server;
     ServeMailbox(server, mails).Pop3Quit();
     server.Start();
@@ -292,28 +295,70 @@ TEST_F(CheckCycleTest, TheAdvertisementQueueKeepsHeadersOnlyWithoutAMessageIdAnd
     Cycle().RunCheck();
     testsupport::ExpectScriptPlayed(server);
 
-    ASSERT_GE(run.AdQueue.size(), 20u);
+    ASSERT_GE(run.AdQueue.size(), 500u);
     EXPECT_LT(run.AdQueue.size(), mails.size());
-    EXPECT_TRUE(run.AdQueue[0].HeaderLines.empty());
-    EXPECT_EQ(run.AdQueue[1].HeaderLines.size(), 68u);  // From, Subject, 64 pads, the empty line and "."
+    EXPECT_NE(run.AdQueue[3].Identity.Header, run.AdQueue[4].Identity.Header);
     std::size_t queuedBytes = 0;
-    for (const app::AdCandidate& entry : run.AdQueue) {
-        for (const std::string& line : entry.HeaderLines) queuedBytes += line.size();
-    }
+    for (const app::AdCandidate& entry : run.AdQueue) queuedBytes += entry.ReplyAddress.size();
     EXPECT_LE(queuedBytes, app::CheckCycle::kAdQueueBudgetBytes);
     EXPECT_EQ(Log(), "AdvertisementsDeferred: " + server.Address() + kStamp);
     EXPECT_EQ(Cycle().LastTally().messagesFound, static_cast<int>(mails.size()));
 }
 
-TEST_F(CheckCycleTest, AnEmptyMarkerQueuesNothing) {
-    ScriptedServer server;
-    ServeMailbox(server, {Mail(" shop@example.jp", " " + kAdSubjectWord, "<2@x>")}).Pop3Quit();
-    server.Start();
-    accounts.Append(Account("a@x", server.Address(), true, true, true));
-    settings.ReceiveSubject = " \t ";
-    Cycle().RunCheck();
-    testsupport::ExpectScriptPlayed(server);
-    EXPECT_TRUE(run.AdQueue.empty());
+TEST_F(CheckCycleTest, TheMarkerMatchesOnlyWhereACharacterStarts) {
+    struct Row {
+        const char* name;
+        std::string marker;  // as the settings hold it
+        std::string subject;  // raw Shift_JIS
+        bool queued;
+    };
+    const std::string defaultMarker = "\x96\xa2\x8f\xb3\x91\xf8\x8dL\x8d\x90";
+    const std::vector<Row> rows = {
+        {"the marker itself", defaultMarker, "\x81y" + defaultMarker + "\x81z sale", true},
+        // "事｢承諾広告｣": 事 ends in the byte that starts 未, and ｢ is the byte that follows it in 未.
+        {"from the trail byte of a character", defaultMarker,
+         "\x8e\x96\xa2\x8f\xb3\x91\xf8\x8dL\x8d\x90\xa3\x82\xcc\x82\xa8\x92m\x82\xe7\x82\xb9", false},
+        {"ASCII after a lead byte", "AD", "\x83" "AD", false},
+        {"ASCII on its own", "AD", "\x83\x41 AD", true},
+        {"an empty marker", " \t ", "anything", false},
+    };
+    for (const Row& row : rows) {
+        ScriptedServer server;
+        ServeMailbox(server, {Mail(" shop@example.jp", " " + row.subject, "<2@x>")}).Pop3Quit();
+        server.Start();
+        accounts.Assign({Account("a@x", server.Address(), true, true, true)});
+        settings.ReceiveSubject = row.marker;
+        Cycle().RunCheck();
+        testsupport::ExpectScriptPlayed(server);
+        EXPECT_EQ(run.AdQueue.size(), row.queued ? 1u : 0u) << row.name;
+    }
+}
+
+TEST_F(CheckCycleTest, AServerThatHangsUpOnCapaOrUidlIsCheckedAgainWithoutThemForTheRestOfTheRun) {
+    for (const char* command : {"CAPA", "UIDL"}) {
+        const std::vector<Message> mails = {Mail(" a@example.jp", " one", "<1@x>"), Mail(" b@example.jp", " two", "<2@x>")};
+        ScriptedServer server;
+        server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100");
+        if (std::string(command) == "UIDL") server.Expect("CAPA").SendLine("+OK").SendLine("UIDL").SendLine(".");
+        server.Expect(command).Close().AcceptNext();
+        for (int check = 0; check < 2; ++check) {
+            server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100");
+            for (const std::string n : {"1", "2"}) {
+                server.ExpectAlone("TOP " + n + " 0").SendLine("+OK").Send(mails[n == "1" ? 0 : 1].header + "\r\n.\r\n");
+                server.ExpectAlone("LIST " + n).SendLine("+OK " + n + " 1000");
+            }
+            server.Pop3Quit();
+            if (check == 0) server.AcceptNext();
+        }
+        server.Start();
+        accounts.Assign({Account("a@x", server.Address())});
+        Cycle().RunCheck();
+        EXPECT_EQ(Cycle().LastTally().messagesFound, 2) << command;
+        Cycle().RunCheck();
+        testsupport::ExpectScriptPlayed(server);
+        EXPECT_EQ(Cycle().LastTally().messagesFound, 2) << command;
+        EXPECT_EQ(Log(), "") << command;
+    }
 }
 
 TEST_F(CheckCycleTest, TheCountdownShowsMinutesPlusOneThenSecondsAndStopsAtZero) {
@@ -393,11 +438,11 @@ TEST_F(CheckCycleTest, FailedConnectionsLeaveTheEventLineThenTheCheckLine) {
 
 TEST_F(CheckCycleTest, ASessionThatBreaksIsLoggedClosedAndTheCheckGoesOn) {
     ScriptedServer refusedTop;
-    refusedTop.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100").Pop3WithoutCapa();
+    refusedTop.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 100").Pop3WithoutCapa().Pop3WithoutUidl();
     refusedTop.Expect("TOP 1 0").SendLine("+OK").Send("Message-ID: <1@x>\r\n\r\n.\r\n").Expect("LIST 1").SendLine("+OK 1 50");
     refusedTop.Expect("TOP 2 0").SendLine("-ERR gone").Pop3Quit();
     ScriptedServer cutOff;
-    cutOff.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 100");
+    cutOff.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 100").Pop3WithoutUidl();
     cutOff.Expect("TOP 1 0").SendLine("+OK").Send("From: x\r\n").Close();
     ScriptedServer refusedQuit;
     ServeMailbox(refusedQuit, {Mail(" z@x", " last", "<9@x>")}).Expect("QUIT").SendLine("-ERR busy").Close();
@@ -494,7 +539,7 @@ TEST_F(CheckCycleTest, AGreetingThatNeverComesAndASizelessListAreLoggedOnce) {
     ScriptedServer silent;
     silent.Stall();
     ScriptedServer sizeless;
-    sizeless.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 100");
+    sizeless.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 100").Pop3WithoutUidl();
     sizeless.Expect("TOP 1 0").SendLine("+OK").Send("Message-ID: <1@x>\r\n\r\n.\r\n").Expect("LIST 1").SendLine("+OK");
     sizeless.Pop3Quit();
     silent.Start();
@@ -519,7 +564,7 @@ TEST_F(CheckCycleTest, AnAbortFromThePumpEndsTheCheckAtOnceWithNothingMoreDoneOr
         {"the greeting", [](ScriptedServer& s) { s.Stall(); }, {}},
         {"a summary",
          [](ScriptedServer& s) {
-             s.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 10");
+             s.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 1 10").Pop3WithoutUidl();
              s.Expect("TOP 1 0").Stall();
          },
          {"start animation"}},

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "app/deletion/IndividualDeletion.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/LoggedFolder.h"
+#include "tests/support/DovecotServer.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -78,8 +81,9 @@ struct FakeDeletionView : app::DeletionView {
 };
 
 ScriptedServer& Pop3Session(ScriptedServer& server, int messageCount) {
-    return server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
+    server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine(
         "+OK " + std::to_string(messageCount) + " 9000");
+    return messageCount > 0 ? server.Pop3WithoutUidl() : server;
 }
 
 // TOP and LIST of message n; without an id the Message-ID line is left out and `received` makes the header
@@ -105,7 +109,7 @@ ScriptedServer& Listing(ScriptedServer& server, const std::vector<std::string>& 
 
 std::string Row(int n, const std::string& id) {
     return std::to_string(n) + "  shop" + std::to_string(n) + "@example.jp|" + kDecodedSubject + "|" +
-           (id.empty() ? "" : id + "\r\n");
+           id;
 }
 
 class IndividualDeletionTest : public testing::Test, protected LoggedFolder {
@@ -335,6 +339,38 @@ TEST_F(IndividualDeletionTest, AnAbortEndsAListingAtOnceWithNothingShownOrLogged
     EXPECT_EQ(journal.back(), "check now on");
     EXPECT_FALSE(deletion.Running());
     EXPECT_EQ(Log(), "");
+}
+
+TEST_F(IndividualDeletionTest, WithDovecotARowWhoseMessageWasRemovedElsewhereDeletesNothingElse) {
+    testsupport::DovecotServer dovecot;
+    dovecot.AddUser("alice", "secret");
+    std::vector<std::filesystem::path> files;
+    for (const char* id : {"<1@x>", "<2@x>", "<3@x>"}) {
+        files.push_back(dovecot.AddMessage("alice", "From: a@x\r\nSubject: s\r\nMessage-ID: " + std::string(id) +
+                                                        "\r\n\r\nbody\r\n"));
+    }
+    dovecot.Start();
+    SelectAccount(dovecot.Address());
+    ASSERT_EQ(deletion.N3Click(), app::ListingOutcome::Listed);
+    ASSERT_EQ(deletion.Rows().size(), 3u);
+    // Another program removes the first message: the second now answers to number 1.
+    ASSERT_TRUE(std::filesystem::remove(dovecot.MessageFiles("alice").front()));
+    dialog.selection = {0, 1};
+    const app::DeletionResult result = deletion.BitBtn2Click();
+    ASSERT_EQ(result.leftAlone.size(), 1u);
+    EXPECT_EQ(result.leftAlone[0].MessageId, "<1@x>");
+    ASSERT_EQ(result.deleted.size(), 1u);
+    EXPECT_EQ(result.deleted[0].MessageId, "<2@x>");  // found under its unique-id
+    const std::vector<std::filesystem::path> kept = dovecot.MessageFiles("alice");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_NE(ReadBytes(kept.front()).value_or("").find("<3@x>"), std::string::npos);
+    // "Of the mails chosen, those that changed on the server after the listing were not deleted."
+    const std::string leftAlone =
+        "\x91I\x91\xf0\x82\xb5\x82\xbd\x83\x81\x81[\x83\x8b\x82\xcc\x82\xa4\x82\xbf\x81" "A\x88\xea\x97\x97\x82\xf0"
+        "\x8e\xe6\x93\xbe\x82\xb5\x82\xbd\x8c\xe3\x82\xc9\x83T\x81[\x83o\x81[\x8f\xe3\x82\xc5\x95\xcf\x82\xed\x82\xc1"
+        "\x82\xbd\x82\xe0\x82\xcc\x82\xcd\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb9\x82\xf1\x82\xc5\x82\xb5\x82\xbd\x81" "B";
+    EXPECT_NE(std::find(journal.begin(), journal.end(), "information " + leftAlone), journal.end());
+    EXPECT_EQ(dialog.rows.size(), 1u);
 }
 
 }  // namespace
