@@ -1,88 +1,19 @@
 // check: one check of the data folder's accounts without a window, for a terminal, a script or a test.
 
 #include <optional>
-#include <ostream>
 
-#include "app/advertisements/AdvertisementHandler.h"
-#include "app/check/CheckCycle.h"
-#include "app/log/Clock.h"
-#include "app/log/EventLog.h"
-#include "app/mail/SharedPop3Client.h"
-#include "app/notify/NoTray.h"
 #include "cli/CheckCommand.h"
 #include "cli/DataDirOption.h"
-#include "cli/HeadlessCore.h"
-#include "cli/TerminalText.h"
-#include "jcode/DisplayText.h"
+#include "cli/HeadlessCheck.h"
 
 namespace cli {
 namespace {
 
-// A terminal command plays no sound.
-class NoSound final : public app::NewMailSound {
-public:
-    void PlayNewMailSound() override {}
-};
-
-// The listing goes out entry by entry as the check finds it, so a large mailbox is never held as a whole
-// and a reader sees it grow.
-class ListingWriter final : public app::CheckView {
-public:
-    ListingWriter(std::ostream& out, bool utf8) : out_(out), utf8_(utf8) {}
-
-    void SetStatusText(std::string_view) override {}
-    void SetCheckNowEnabled(bool) override {}
-    void ContentViewCleared() override {}
-    void ContentEntryAppended(std::string_view entry) override {
-        const std::string safe = WithoutTerminalControls(entry);
-        out_ << (utf8_ ? jcode::SjisToUtf8(safe) : safe);
-    }
-    void MinimizeToTray() override {}
-
-private:
-    std::ostream& out_;
-    bool utf8_;
-};
-
-// One check runs at once, so neither timer ever ticks.
-class StillTimer final : public app::Timer {
-public:
-    void Start() override { running_ = true; }
-    void Stop() override { running_ = false; }
-    bool Running() const override { return running_; }
-    void SetInterval(std::uint32_t milliseconds) override { interval_ = milliseconds; }
-    std::uint32_t Interval() const override { return interval_; }
-
-private:
-    bool running_ = false;
-    std::uint32_t interval_ = 0;
-};
-
 int CheckOnce(const Options& options, Io& io) {
     const app::DataFolder folder = DataFolderFrom(options);
-    std::optional<DataFiles> files = LoadDataFiles(folder, "check", io.err);
+    const std::optional<DataFiles> files = LoadDataFiles(folder, "check", io.err);
     if (!files) return kExitUsage;
-    const app::Settings& settings = files->settings;
-    const app::AccountList& accounts = files->accounts;
-    app::RunState run;
-    const app::SystemClock clock;
-    const app::EventLog log(folder, clock);
-    StillTimer checkTimer;
-    StillTimer countdownTimer;
-    ListingWriter window(io.out, options.Has(kUtf8Option.name));
-    app::NoTray tray;
-    NoSound sound;
-    const app::ClientSetup clients = TerminalClients("check", io.err);
-    app::SharedPop3Client deletionClient(log, clients);
-    app::AdvertisementHandler passes({settings, files->replyBody, window, log, deletionClient}, clients);
-
-    app::CheckCycle cycle({accounts, settings, run, checkTimer, window, tray, sound, passes, log}, countdownTimer,
-                          clients);
-    cycle.RunCheck();
-
-    const app::CheckTally& tally = cycle.LastTally();
-    io.err << "checked " << tally.accountsChecked << " accounts, found " << tally.messagesFound << " messages, "
-           << tally.newMessages << " new\n";
+    HeadlessCheck(folder, *files, io.out, io.err, options.Has(kUtf8Option.name), "check").Run();
     return kExitOk;
 }
 

@@ -5,5 +5,7 @@
 namespace cli {
 
 Command CheckCommand();
+// The program's timer without windows: checks at start and then every interval.
+Command WatchCommand();
 
 }  // namespace cli

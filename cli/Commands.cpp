@@ -8,8 +8,8 @@ namespace cli {
 
 const std::vector<Command>& AllCommands() {
     static const std::vector<Command> commands = {DecodeHeaderCommand(), EncodeSubjectCommand(), AccountsCommand(),
-                                                   SettingsCommand(), CheckCommand(), ListCommand(),
-                                                   DeleteCommand()};
+                                                   SettingsCommand(), CheckCommand(), WatchCommand(),
+                                                   ListCommand(), DeleteCommand()};
     return commands;
 }
 

@@ -161,6 +161,7 @@ void TNMPOP3::Connect()
     capabilities_.reset();
     capabilitiesAsked_ = false;
     uniqueIds_.reset();
+    sizes_.clear();
     bool loggedIn = false;
     try {
         BusyFlag busy(busy_);
@@ -217,43 +218,57 @@ void TNMPOP3::GetSummary(int messageNumber)
     }
     BusyFlag busy(busy_);
     CheckConnection();
-    ReadSummary(messageNumber, false);
+    ReadSummary(messageNumber, false, SizeFrom::ListEach);
 }
 
 void TNMPOP3::GetSummaries(int first, int last)
+{
+    std::vector<int> numbers;
+    for (int n = first; n <= last; ++n) {
+        numbers.push_back(n);
+    }
+    Fetch(numbers, SizeFrom::ListEach);
+}
+
+void TNMPOP3::GetHeaders(const std::vector<int>& messageNumbers)
+{
+    Fetch(messageNumbers, SizeFrom::WholeList);
+}
+
+void TNMPOP3::Fetch(const std::vector<int>& numbers, SizeFrom sizes)
 {
     if (busy_) {
         return;
     }
     BusyFlag busy(busy_);
     CheckConnection();
-    if (last > first && Pipelines()) {
-        GetSummariesPipelined(first, last);
+    if (numbers.size() > 1 && Pipelines()) {
+        FetchPipelined(numbers, sizes);
         return;
     }
-    for (int n = first; n <= last; ++n) {
-        ReadSummary(n, false);
+    for (const int n : numbers) {
+        ReadSummary(n, false, sizes);
     }
 }
 
-void TNMPOP3::GetSummariesPipelined(int first, int last)
+void TNMPOP3::FetchPipelined(const std::vector<int>& numbers, SizeFrom sizes)
 {
-    const auto commandsOf = [](int n) {
+    const auto commandsOf = [sizes](int n) {
         const std::string number = std::to_string(n);
-        return "TOP " + number + " 0\r\nLIST " + number + "\r\n";
+        return "TOP " + number + " 0\r\n" + (sizes == SizeFrom::ListEach ? "LIST " + number + "\r\n" : "");
     };
-    int next = first;
+    std::size_t next = 0;
     try {
-        for (int n = first; n <= last; ++n) {
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
             // Refilled half a window at a time, so a send carries many commands.
-            if (next <= last && next - n <= kPipelineWindow / 2) {
+            if (next < numbers.size() && next - i <= kPipelineWindow / 2) {
                 std::string commands;
-                for (; next <= last && next - n < kPipelineWindow; ++next) {
-                    commands += commandsOf(next);
+                for (; next < numbers.size() && next - i < kPipelineWindow; ++next) {
+                    commands += commandsOf(numbers[next]);
                 }
                 Write(commands);
             }
-            ReadSummary(n, true);
+            ReadSummary(numbers[i], true, sizes);
         }
     } catch (...) {
         if (Connected()) {
@@ -305,7 +320,7 @@ void TNMPOP3::ReadCapabilities()
     }
 }
 
-void TNMPOP3::GetUniqueIds()
+void TNMPOP3::GetUniqueIds(bool withSizes)
 {
     if (busy_) {
         return;
@@ -315,17 +330,55 @@ void TNMPOP3::GetUniqueIds()
     if (uniqueIds_) {
         return;
     }
-    uniqueIds_.emplace(static_cast<std::size_t>(std::max(mailCount_, 0)));
+    const std::size_t count = static_cast<std::size_t>(std::max(mailCount_, 0));
+    uniqueIds_.emplace(count);
+    sizes_.clear();
     // A CAPA reply that leaves UIDL out says the server has none.
-    if (!OptionalCommands || (capabilities_ && !capabilities_->uidl) || mailCount_ <= 0) {
+    if (!OptionalCommands || (capabilities_ && !capabilities_->uidl) || count == 0) {
         return;
     }
-    const std::string reply = Transaction("UIDL");
+    // Where the server pipelines, LIST goes right behind UIDL.
+    const bool listAhead = withSizes && capabilities_ && capabilities_->pipelining;
+    Write(listAhead ? "UIDL\r\nLIST\r\n" : "UIDL\r\n");
+    const std::string reply = ReadReply();
     if (reply.empty()) {
         throw EOptionalCommandRefused("Connection closed by server on UIDL");
     }
-    if (IsPositiveReply(reply)) {
+    const bool listed = IsPositiveReply(reply);
+    if (listed) {
         ReadUniqueIds();
+    }
+    if (listAhead || (withSizes && listed)) {
+        ReadSizes(listAhead ? ReadReply() : Transaction("LIST"));
+    }
+}
+
+void TNMPOP3::ReadEntries(const std::function<void(int number, std::string_view value)>& take)
+{
+    const std::size_t count = static_cast<std::size_t>(std::max(mailCount_, 0));
+    // One line per message and the closing one; a reply beyond that is not ending.
+    const std::size_t longestReply = (count + 1) * kLongestUidlLine + kLongestCapabilities;
+    for (std::size_t received = 0;;) {
+        const std::string line = ReadLn();
+        if (line.empty()) {
+            RaiseReply(line);
+        }
+        received += line.size();
+        if (received > longestReply) {
+            TPowersock::Disconnect();
+            throw Exception("Listing longer than the mailbox");
+        }
+        const std::string_view entry = WithoutLineEnd(line);
+        if (entry == ".") {
+            return;
+        }
+        // "n value"; an entry that says less or more, or names no message of the session, is left out.
+        const std::size_t blank = entry.find(' ');
+        std::int32_t number = 0;
+        if (blank != std::string_view::npos && ToInt(entry.substr(0, blank), number) && number >= 1 &&
+            static_cast<std::size_t>(number) <= count) {
+            take(number, entry.substr(blank + 1));
+        }
     }
 }
 
@@ -333,39 +386,45 @@ void TNMPOP3::ReadUniqueIds()
 {
     std::vector<std::string>& ids = *uniqueIds_;
     std::vector<int> entriesPerMessage(ids.size(), 0);
-    // One line per message and the closing one; a reply beyond that is not ending.
-    const std::size_t longestReply = (ids.size() + 1) * kLongestUidlLine + kLongestCapabilities;
-    for (std::size_t received = 0;;) {
-        const std::string line = ReadLn();
-        if (line.empty()) {
-            uniqueIds_.reset();
-            RaiseReply(line);
-        }
-        received += line.size();
-        if (received > longestReply) {
-            uniqueIds_.reset();
-            TPowersock::Disconnect();
-            throw Exception("UIDL reply longer than the mailbox");
-        }
-        const std::string_view entry = WithoutLineEnd(line);
-        if (entry == ".") {
-            break;
-        }
-        // "n unique-id"; an entry that says less or more is left out.
-        const std::size_t blank = entry.find(' ');
-        std::int32_t number = 0;
-        if (blank == std::string_view::npos || !ToInt(entry.substr(0, blank), number) || number < 1 ||
-            number > static_cast<std::int32_t>(ids.size())) {
-            continue;
-        }
-        const std::string_view id = entry.substr(blank + 1);
-        if (!IsUniqueId(id)) {
-            continue;
-        }
-        ids[number - 1] = id;
-        ++entriesPerMessage[number - 1];
+    try {
+        ReadEntries([&](int number, std::string_view id) {
+            if (IsUniqueId(id)) {
+                ids[number - 1] = id;
+                ++entriesPerMessage[number - 1];
+            }
+        });
+    } catch (...) {
+        uniqueIds_.reset();
+        throw;
     }
     ForgetAmbiguous(ids, entriesPerMessage);
+}
+
+void TNMPOP3::ReadSizes(const std::string& reply)
+{
+    if (reply.empty()) {
+        RaiseReply(reply);
+    }
+    if (!IsPositiveReply(reply)) {
+        return;
+    }
+    std::vector<std::int32_t> sizes(uniqueIds_->size(), -1);
+    ReadEntries([&](int number, std::string_view text) {
+        std::int32_t size = 0;
+        // A message listed twice has no size to trust.
+        sizes[number - 1] = ToInt(text, size) && size >= 0 && sizes[number - 1] == -1 ? size : -2;
+    });
+    if (std::none_of(sizes.begin(), sizes.end(), [](std::int32_t size) { return size < 0; })) {
+        sizes_ = std::move(sizes);
+    }
+}
+
+std::int32_t TNMPOP3::ListedSize(int messageNumber) const
+{
+    if (messageNumber < 1 || static_cast<std::size_t>(messageNumber) > sizes_.size()) {
+        return -1;
+    }
+    return sizes_[messageNumber - 1];
 }
 
 const std::string& TNMPOP3::UniqueId(int messageNumber) const
@@ -386,17 +445,24 @@ int TNMPOP3::NumberOfUniqueId(const std::string& uniqueId) const
     return found == uniqueIds_->end() ? 0 : static_cast<int>(found - uniqueIds_->begin()) + 1;
 }
 
-void TNMPOP3::ReadSummary(int messageNumber, bool commandsSent)
+void TNMPOP3::ReadSummary(int messageNumber, bool commandsSent, SizeFrom sizes)
 {
     summaryNumber_ = messageNumber;
     Fire(OnRetrieveStart);
     const std::string number = std::to_string(messageNumber);
     ExpectPositive(commandsSent ? ReadReply() : Transaction("TOP " + number + " 0"));
     FillHeader();
-    const std::string reply = commandsSent ? ReadReply() : Transaction("LIST " + number);
     std::int32_t bytes = 0;
-    if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
-        throw Exception("LIST reply without a message size: " + reply);
+    if (sizes == SizeFrom::WholeList) {
+        bytes = ListedSize(messageNumber);
+        if (bytes < 0) {
+            throw Exception("No size listed for message " + number);
+        }
+    } else {
+        const std::string reply = commandsSent ? ReadReply() : Transaction("LIST " + number);
+        if (!ToInt(TrimControls(NthWord(reply, ' ', 3)), bytes)) {
+            throw Exception("LIST reply without a message size: " + reply);
+        }
     }
     summary_.Bytes = bytes;
     ReportStatus(1, "Summary Retrieved");

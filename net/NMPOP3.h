@@ -6,8 +6,10 @@
 #include "net/Powersock.h"
 #include "net/Summary.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace net {
@@ -48,19 +50,26 @@ public:
     // none after it, and a connection with replies still under way is dropped without QUIT, as they would
     // be taken for the replies to later commands.
     void GetSummaries(int first, int last);
-    static constexpr int kPipelineWindow = 128;
+    // As GetSummaries for these messages, with TOP alone: their sizes come from the whole LIST that
+    // GetUniqueIds(true) read, and a message without one fails.
+    void GetHeaders(const std::vector<int>& messageNumbers);
+    static constexpr std::size_t kPipelineWindow = 128;
     // Asks CAPA once a session (unless OptionalCommands is off); true when the server lists PIPELINING. A
     // server that hangs up on it raises EOptionalCommandRefused.
     bool Pipelines();
     // Reads the unique-id of every message (UIDL, RFC 1939 7) once a session. A server that refuses UIDL,
     // or whose CAPA reply leaves it out, has none, and so has a message whose entry is missing, malformed
     // or shared with another message. A server that hangs up on it raises EOptionalCommandRefused. Does
-    // nothing while another operation runs.
-    void GetUniqueIds();
+    // nothing while another operation runs. With `withSizes`, where the server gives unique-ids, the whole
+    // LIST is read as well (right behind UIDL where the server pipelines). The first call of a session
+    // decides; later ones do nothing.
+    void GetUniqueIds(bool withSizes = false);
     // The unique-id of message n as GetUniqueIds read it; empty where there is none.
     const std::string& UniqueId(int messageNumber) const;
     // The number of the message with this unique-id in this session; 0 when none has it.
     int NumberOfUniqueId(const std::string& uniqueId) const;
+    // Message n's size from the whole LIST; -1 unless every message of the session had one there.
+    std::int32_t ListedSize(int messageNumber) const;
     // DELE n; the server removes the message at QUIT. Does nothing while another operation runs.
     void DeleteMailMessage(int messageNumber);
     // QUIT and close; nothing at all when not connected.
@@ -82,10 +91,16 @@ private:
     // True for a positive reply; one handled rejection gives false (try again), anything else raises.
     bool CheckLoginReply(const std::string& reply, bool& retried);
     void FillHeader();
-    // TOP and LIST of one message, sent here unless they were sent ahead.
-    void ReadSummary(int messageNumber, bool commandsSent);
+    enum class SizeFrom { ListEach, WholeList };
+    // TOP of one message, and LIST of it where the size is not taken from the whole LIST; sent here unless
+    // they were sent ahead.
+    void ReadSummary(int messageNumber, bool commandsSent, SizeFrom sizes);
+    void Fetch(const std::vector<int>& numbers, SizeFrom sizes);
+    void FetchPipelined(const std::vector<int>& numbers, SizeFrom sizes);
+    // The "n value" lines of a multi-line UIDL or LIST reply, up to its ".", for messages of the session.
+    void ReadEntries(const std::function<void(int number, std::string_view value)>& take);
+    void ReadSizes(const std::string& reply);
     void ReadCapabilities();
-    void GetSummariesPipelined(int first, int last);
     void ReadUniqueIds();
 
     bool busy_ = false;
@@ -100,6 +115,8 @@ private:
     bool capabilitiesAsked_ = false;
     // Entry n - 1 belongs to message n; nothing until UIDL has been asked in this session.
     std::optional<std::vector<std::string>> uniqueIds_;
+    // Entry n - 1 belongs to message n; empty unless the whole LIST gave every message a size.
+    std::vector<std::int32_t> sizes_;
     TSummary summary_;
     std::string attachFilePath_;
 };

@@ -42,6 +42,11 @@ void RunGuarded(const AbortableLog& log, LogEvent event, Step step) {
     }
 }
 
+// The cache keeps an account's messages by its server field and user.
+std::string CacheKey(const AccountRecord& row) {
+    return row.PopServer + '\n' + row.UserId;
+}
+
 }  // namespace
 
 CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup setup)
@@ -54,8 +59,12 @@ CheckCycle::CheckCycle(CheckContext context, Timer& countdownTimer, ClientSetup 
     NMPOP31.ReportLevel = kReportNothing;
     BindPop3LogWriters(NMPOP31, context_.log, setup.tlsFailureListener);
     log_.Quieten(NMPOP31.OnConnectionFailed);
+    // The remembered summaries before a fetched one go first, also when its fetch then fails.
+    NMPOP31.OnRetrieveStart = [this](net::TPowersock&) {
+        if (caching_) HandOverRememberedUpTo(NMPOP31.SummaryNumber() - 1);
+    };
     NMPOP31.OnRetrieveEnd = [this](net::TPowersock&) {
-        HandleSummary();
+        SummaryFetched();
         PumpPending();
     };
     context_.checkTimer.OnTimer = [this] { RunCheck(); };
@@ -107,10 +116,12 @@ void CheckCycle::RunCheck() {
     context_.view.SetCheckNowEnabled(false);
     // The account editor stays usable while the check runs, so the walk keeps to the rows it started with.
     const std::vector<AccountRecord> rows = context_.accounts.Rows();
+    cache_.StartCheck();
     for (const AccountRecord& row : rows) {
         if (IsFlagOn(row.CheckFlag) && !log_.Aborted()) CheckAccount(row);
     }
     if (log_.Aborted()) return;
+    cache_.EndCheck();
     if (run.NewMailFound) context_.sound.PlayNewMailSound();
     std::vector<AdCandidate> deleted;
     RunGuarded(log_, LogEvent::DeletionFailed,
@@ -148,6 +159,11 @@ bool CheckCycle::CheckSession(const AccountRecord& row) {
     try {
         ConnectOrLog(NMPOP31, log_, LogEvent::ConnectionFailed);
         if (NMPOP31.Connected() && NMPOP31.MailCount() > 0) FetchSummaries(row);
+        // An emptied mailbox leaves nothing to remember.
+        if (NMPOP31.Connected() && NMPOP31.MailCount() <= 0) {
+            cache_.StartAccount(CacheKey(row));
+            cache_.EndAccount();
+        }
         context_.view.SetStatusText({});
         PumpPending();
         if (NMPOP31.Connected()) NMPOP31.Disconnect();
@@ -171,26 +187,62 @@ void CheckCycle::FetchSummaries(const AccountRecord& row) {
     // CAPA comes first where the summaries ask it anyway, so a server whose reply leaves UIDL out is not
     // asked for it.
     if (count > 1) NMPOP31.Pipelines();
-    NMPOP31.GetUniqueIds();
-    // Pipelined where the server offers it; the pending work is served after each summary.
-    NMPOP31.GetSummaries(1, count);
+    NMPOP31.GetUniqueIds(true);
+    caching_ = NMPOP31.ListedSize(1) >= 0;
+    if (!caching_) {
+        // Without unique-ids and sizes every summary is fetched, pipelined where the server offers it.
+        NMPOP31.GetSummaries(1, count);
+        return;
+    }
+    cache_.StartAccount(CacheKey(row));
+    remembered_.assign(static_cast<std::size_t>(count) + 1, nullptr);
+    std::vector<int> missing;
+    const bool headerWanted = context_.settings.HeaderAdd;
+    for (int n = 1; n <= count; ++n) {
+        remembered_[n] = cache_.Find(NMPOP31.UniqueId(n), NMPOP31.ListedSize(n), headerWanted);
+        if (remembered_[n] == nullptr) missing.push_back(n);
+    }
+    handedOver_ = 0;
+    NMPOP31.GetHeaders(missing);
+    HandOverRememberedUpTo(count);
+    if (!log_.Aborted()) cache_.EndAccount();
 }
 
-void CheckCycle::HandleSummary() {
-    RunState& run = context_.run;
-    CurrentMessageNo = NMPOP31.SummaryNumber();
+void CheckCycle::HandOverRememberedUpTo(int last) {
+    for (; handedOver_ < last && !log_.Aborted(); ++handedOver_) {
+        const CheckedSummary* summary = remembered_[handedOver_ + 1];
+        if (summary == nullptr) continue;
+        HandleSummary(*summary, handedOver_ + 1);
+        PumpPending();
+    }
+}
+
+void CheckCycle::SummaryFetched() {
+    const int number = NMPOP31.SummaryNumber();
     const net::TSummary& summary = NMPOP31.Summary();
-    const std::string sender = jcode::DecodeHeaderForDisplay(summary.From);
-    const std::string subject = jcode::DecodeHeaderForDisplay(summary.Subject);
+    CheckedSummary checked{jcode::DecodeHeaderForDisplay(summary.From), jcode::DecodeHeaderForDisplay(summary.Subject),
+                           summary.MessageId, std::nullopt, IdentityOf(summary, NMPOP31.UniqueId(number))};
     // The header box is read for every entry, so changing it affects the following entries only; a header
     // that is not shown is not decoded.
+    if (context_.settings.HeaderAdd) {
+        checked.Header = jcode::DecodeHeaderLinesForDisplay(JoinLines(summary.Header.Lines()));
+    }
+    HandleSummary(checked, number);
+    if (caching_) {
+        handedOver_ = number;
+        if (!cache_.Store(checked)) LogOncePerCheck(LogEvent::SummaryCacheFull);
+    }
+}
+
+void CheckCycle::HandleSummary(const CheckedSummary& summary, int number) {
+    RunState& run = context_.run;
     const bool headerShown = context_.settings.HeaderAdd;
-    const std::string header =
-        headerShown ? jcode::DecodeHeaderLinesForDisplay(JoinLines(summary.Header.Lines())) : std::string();
-    context_.view.ContentEntryAppended(content_.MakeEntry(NMPOP31.Host, sender, subject, header, headerShown));
+    const std::string_view header = headerShown && summary.Header ? std::string_view(*summary.Header) : std::string_view();
+    context_.view.ContentEntryAppended(
+        content_.MakeEntry(NMPOP31.Host, summary.Sender, summary.Subject, header, headerShown));
     ++tally_.messagesFound;
 
-    // The raw text, terminator included; a message without a Message-ID line is recorded as the empty text.
+    // A message without a Message-ID is recorded as the empty text.
     if (run.SeenMessageIds.Add(summary.MessageId)) {
         run.NewMailFound = true;
         ++tally_.newMessages;
@@ -199,10 +251,9 @@ void CheckCycle::HandleSummary() {
 
     if (!CurrentRejectFlag) return;
     const std::string_view marker = Trim(context_.settings.ReceiveSubject);
-    if (!jcode::ContainsSjisText(subject, marker)) return;
-    QueueAdvertisement({CurrentAccountAddress, summary.MessageId, std::to_string(CurrentMessageNo),
-                        CurrentAutoReplyFlag ? sender : std::string(),
-                        IdentityOf(summary, NMPOP31.UniqueId(CurrentMessageNo))});
+    if (!jcode::ContainsSjisText(summary.Subject, marker)) return;
+    QueueAdvertisement({CurrentAccountAddress, summary.MessageId, std::to_string(number),
+                        CurrentAutoReplyFlag ? summary.Sender : std::string(), summary.Identity});
 }
 
 void CheckCycle::QueueAdvertisement(AdCandidate entry) {

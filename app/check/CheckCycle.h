@@ -14,6 +14,7 @@
 #include "app/Timer.h"
 #include "app/advertisements/AdvertisementPasses.h"
 #include "app/check/ContentView.h"
+#include "app/check/SummaryCache.h"
 #include "app/data/AccountList.h"
 #include "app/data/Settings.h"
 #include "app/log/AbortableLog.h"
@@ -78,9 +79,14 @@ private:
     void CheckAccount(const AccountRecord& row);
     // False when the server hung up on CAPA or UIDL before any summary came.
     bool CheckSession(const AccountRecord& row);
+    // Where the server gives unique-ids and sizes, only the messages the cache does not hold are fetched,
+    // and the downstream gets every summary in the order of the mailbox all the same.
     void FetchSummaries(const AccountRecord& row);
-    // Run by NMPOP31 for every summary it has fetched, in the middle of GetSummaries.
-    void HandleSummary();
+    void HandOverRememberedUpTo(int last);
+    // Run by NMPOP31 for every summary it has fetched, in the middle of GetSummaries or GetHeaders.
+    void SummaryFetched();
+    // Lists the summary, decides whether it is new and queues it as an advertisement.
+    void HandleSummary(const CheckedSummary& summary, int number);
     void PumpPending();
     // Queues the entry while the queue stays within its budget.
     void QueueAdvertisement(AdCandidate entry);
@@ -100,12 +106,17 @@ private:
     std::set<LogEvent> loggedThisCheck_;
     // POP3 server fields that hung up on CAPA or UIDL in this run; they are spoken to without them.
     std::set<std::string> serversWithoutOptionalCommands_;
+    SummaryCache cache_;
+    // Of the session being checked: whether the cache serves it, what it holds of message n, and how many
+    // messages were handed over so far.
+    bool caching_ = false;
+    std::vector<const CheckedSummary*> remembered_;
+    int handedOver_ = 0;
 
     // Copied from the account being checked.
     std::string CurrentAccountAddress;
     bool CurrentRejectFlag = false;
     bool CurrentAutoReplyFlag = false;
-    int CurrentMessageNo = 0;
 };
 
 }  // namespace app

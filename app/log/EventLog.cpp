@@ -48,6 +48,7 @@ std::string_view LogPrefix(LogEvent event) {
     case LogEvent::SelectedDeletionFailed: return "SelectedDeletionFailed: ";
     case LogEvent::AdvertisementsDeferred: return "AdvertisementsDeferred: ";
     case LogEvent::SeenMessagesFull: return "SeenMessagesFull: ";
+    case LogEvent::SummaryCacheFull: return "SummaryCacheFull: ";
     case LogEvent::SendMailFailed: return "SendFailed(SendMail): ";
     case LogEvent::SendMailUnsafeAddress: return "UnsafeAddress(SendMail): ";
     case LogEvent::SendMailNoAddress: return "NoAddress(SendMail): ";

@@ -41,6 +41,9 @@ enum class LogEvent {
     AdvertisementsDeferred,
     // The Message-IDs of the run fill their store: further messages of this server count as new each check.
     SeenMessagesFull,
+    // The summaries remembered for the run fill their store: further messages of this server are fetched
+    // at every check.
+    SummaryCacheFull,
     // The same for a refusal mail's SMTP session: a refused RSET, MAIL FROM, DATA, final "." or QUIT.
     SendMailFailed,
     // A reply address holding a line break or a zero byte, which could smuggle commands or header lines

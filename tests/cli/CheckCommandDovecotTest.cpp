@@ -202,6 +202,33 @@ TEST_F(CheckCommandWithDovecot, PrintsEveryHeaderWhenTheHeaderBoxIsChecked) {
     EXPECT_EQ(jcode::SjisToUtf8(sjis.out), Listing(true));
 }
 
+TEST_F(CheckCommandWithDovecot, WatchChecksAgainAndTheSecondCheckFetchesNoHeader) {
+    WriteDataFolder(TwoAccounts(), true);
+    const std::string err = (folder.Path() / "err").string();
+    const CliResult result = RunShell(std::string(QUILLONV_CLI_PATH) + " watch --count 2 --every 0 --utf8 --data-dir '" +
+                                      folder.Path().string() + "' 2>'" + err + "'");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, Listing(true) + Listing(true));
+    EXPECT_EQ(ReadBytes(err), "checked 2 accounts, found 5 messages, 5 new\n"
+                              "checked 2 accounts, found 5 messages, 0 new\n");
+    // Dovecot counts the TOP commands of each session as it logs out.
+    const std::string log = dovecot.LogOnceItHolds("top=0/0");
+    EXPECT_NE(log.find("top=3/"), std::string::npos) << log;
+    EXPECT_NE(log.find("top=2/"), std::string::npos) << log;
+    EXPECT_NE(log.find("top=0/0"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "Quillon.log"));
+}
+
+TEST_F(CheckCommandWithDovecot, WatchEndsCleanlyOnSigterm) {
+    WriteDataFolder(TwoAccounts(), false);
+    // Whether the signal comes during the first check or while it waits for the next, the watch ends at once.
+    const CliResult result = RunShell("timeout -s KILL 60 sh -c '" + std::string(QUILLONV_CLI_PATH) +
+                                      " watch --every 3600 --data-dir \"" + folder.Path().string() +
+                                      "\" >/dev/null 2>&1 & pid=$!; sleep 1; kill -TERM $pid; wait $pid; echo $?'");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "0\n");
+}
+
 TEST_F(CheckCommandWithDovecot, UnreachableHostAndWrongPasswordLeaveTheirLogLines) {
     auto closed = std::make_unique<testsupport::ScriptedServer>();
     const std::string unreachable = closed->Address();

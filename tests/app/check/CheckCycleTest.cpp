@@ -12,6 +12,7 @@
 #include "app/check/CheckCycle.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/LoggedFolder.h"
+#include "tests/support/Pop3Mailbox.h"
 #include "tests/support/ScriptedServer.h"
 
 namespace {
@@ -358,6 +359,71 @@ TEST_F(CheckCycleTest, AServerThatHangsUpOnCapaOrUidlIsCheckedAgainWithoutThemFo
         testsupport::ExpectScriptPlayed(server);
         EXPECT_EQ(Cycle().LastTally().messagesFound, 2) << command;
         EXPECT_EQ(Log(), "") << command;
+    }
+}
+
+TEST_F(CheckCycleTest, ASecondCheckFetchesOnlyNewHeadersAndListsWhatAnUncachedCheckLists) {
+    using testsupport::StoredMessage;
+    const auto message = [](const std::string& uid, const std::string& subject) {
+        return StoredMessage{uid,
+                             "Received: by mx for " + uid + "\r\nFrom: " + kNameWord + " <" + uid +
+                                 "@example.jp>\r\nSubject: " + subject + "\r\nMessage-ID: <" + uid + "@x>\r\n",
+                             2000 + static_cast<int>(uid.size())};
+    };
+    const StoredMessage a = message("a", "one"), b = message("b", kAdSubjectWord), c = message("c", "three");
+    StoredMessage otherB = message("z", "another");
+    struct Row {
+        const char* name;
+        std::vector<testsupport::MailboxState> states;  // the first check, then the second
+        testsupport::Pop3MailboxBehaviour behaviour;
+        bool headerFirst, headerSecond;
+        std::vector<std::string> secondTops;
+    };
+    const std::vector<Row> rows = {
+        {"new mail between checks", {{a, b}, {a, b, c}}, {}, false, false, {"TOP 3 0"}},
+        {"new mail, pipelined", {{a, b}, {a, b, c}}, {true, true}, true, true, {"TOP 3 0"}},
+        {"mail removed elsewhere", {{a, b, c}, {b, c}}, {}, false, false, {}},
+        {"the same number holds another unique-id", {{a, b}, {a, otherB}}, {true, true}, false, false, {"TOP 2 0"}},
+        {"the header box turned on", {{a, b}, {a, b}}, {}, false, true, {"TOP 1 0", "TOP 2 0"}},
+        {"the header box turned off", {{a, b}, {a, b}}, {}, true, false, {}},
+        {"UIDL refused", {{a}, {a}}, {false}, false, false, {"TOP 1 0"}},
+        {"no UIDL in CAPA", {{a, b}, {a, b}}, {false, true}, false, false, {"TOP 1 0", "TOP 2 0"}},
+    };
+    for (const Row& row : rows) {
+        // The second state once more, for the uncached check to compare with.
+        std::vector<testsupport::MailboxState> states = row.states;
+        states.push_back(row.states.back());
+        testsupport::Pop3Mailbox server(states, row.behaviour);
+        accounts.Assign({Account("a@x", server.Address(), true, true, false)});
+        cycle.reset();
+        run = app::RunState{};
+        settings.HeaderAdd = row.headerFirst;
+        Cycle().RunCheck();
+        settings.HeaderAdd = row.headerSecond;
+        const std::size_t firstCommands = server.Commands().size();
+        const std::string logBefore = Log();
+        Cycle().RunCheck();
+        const std::vector<std::string> commands = server.Commands();
+        std::vector<std::string> tops;
+        for (std::size_t i = firstCommands; i < commands.size(); ++i) {
+            if (commands[i].rfind("TOP ", 0) == 0) tops.push_back(commands[i]);
+        }
+        EXPECT_EQ(tops, row.secondTops) << row.name;
+        const std::string cachedListing = Listing();
+        const std::string cachedLog = Log().substr(logBefore.size());
+        const std::vector<app::AdCandidate> cachedQueue = run.AdQueue;
+
+        cycle.reset();
+        run = app::RunState{};
+        Cycle().RunCheck();
+        EXPECT_EQ(cachedListing, Listing()) << row.name;
+        EXPECT_EQ(cachedLog, Log().substr(logBefore.size() + cachedLog.size())) << row.name;
+        ASSERT_EQ(cachedQueue.size(), run.AdQueue.size()) << row.name;
+        for (std::size_t i = 0; i < cachedQueue.size(); ++i) {
+            EXPECT_EQ(cachedQueue[i].MessageNumber, run.AdQueue[i].MessageNumber) << row.name;
+            EXPECT_EQ(cachedQueue[i].ReplyAddress, run.AdQueue[i].ReplyAddress) << row.name;
+            EXPECT_EQ(cachedQueue[i].Identity, run.AdQueue[i].Identity) << row.name;
+        }
     }
 }
 
