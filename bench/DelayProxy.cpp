@@ -48,6 +48,7 @@ struct Direction {
 
     int from;
     int to;
+    std::atomic<std::uint64_t>& counted;
     std::deque<Held> held{};
     bool ended = false;  // `from` has closed its side
     bool closed = false;  // and everything before that has reached `to`, which was told so
@@ -73,6 +74,7 @@ struct Direction {
             ended = true;
         } else {
             held.push_back({Clock::now() + delay, std::string(buffer, static_cast<std::size_t>(received))});
+            counted += static_cast<std::uint64_t>(received);
         }
         return true;
     }
@@ -112,7 +114,8 @@ void DelayProxy::Relay(int client) const {
     const UniqueFd upstream = ConnectUpstream(upstreamPort_);
     if (!upstream) return;
     SendImmediately(client);
-    Direction directions[] = {{client, upstream.Get()}, {upstream.Get(), client}};
+    std::atomic<std::uint64_t> fromClient{0};
+    Direction directions[] = {{client, upstream.Get(), fromClient}, {upstream.Get(), client, fromUpstream_}};
     while (!stop_) {
         const Clock::time_point now = Clock::now();
         for (Direction& direction : directions) {

@@ -23,6 +23,8 @@ public:
 
     std::uint16_t Port() const { return port_; }
     std::string Address() const;  // "127.0.0.1:<port>"
+    // Every byte the upstream server has sent through the proxy so far.
+    std::uint64_t BytesFromUpstream() const { return fromUpstream_; }
 
 private:
     void Serve();
@@ -33,6 +35,7 @@ private:
     testsupport::UniqueFd listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
+    mutable std::atomic<std::uint64_t> fromUpstream_{0};
     std::thread thread_;
 };
 
