@@ -77,6 +77,7 @@ void CheckCycle::RunCheck() {
     loggedThisCheck_.clear();
     context_.view.ContentViewCleared();
     tally_ = {};
+    newMail_ = {};
     if (context_.accounts.Empty()) return;
 
     // Whatever ends the check, the flags come back, and the button does unless a deletion by hand runs.
@@ -108,7 +109,7 @@ void CheckCycle::RunCheck() {
         if (IsFlagOn(row.CheckFlag) && !log_.Aborted()) CheckAccount(row);
     }
     if (log_.Aborted()) return;
-    if (run.NewMailFound) context_.sound.PlayNewMailSound();
+    if (run.NewMailFound) context_.sound.PlayNewMailSound(newMail_);
     std::vector<AdCandidate> deleted;
     RunGuarded(log_, LogEvent::DeletionFailed,
                [&] { deleted = context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
@@ -171,6 +172,7 @@ void CheckCycle::HandleSummary() {
     if (run.SeenMessageIds.Add(summary.MessageId)) {
         run.NewMailFound = true;
         ++tally_.newMessages;
+        newMail_.Add(sender, subject);
     }
     if (run.SeenMessageIds.Full()) LogOncePerCheck(LogEvent::SeenMessagesFull);
 

@@ -96,6 +96,7 @@ private:
     bool checking_ = false;
     std::size_t queuedBytes_ = 0;
     std::set<LogEvent> loggedThisCheck_;
+    NewMail newMail_;
 
     // Copied from the account being checked.
     std::string CurrentAccountAddress;
