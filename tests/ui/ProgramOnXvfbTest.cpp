@@ -109,6 +109,36 @@ protected:
 
     Outcome OnDisplay(const std::string& command) { return Shell("env DISPLAY=" + display + " " + command); }
 
+    // A session bus of the test's own; its configuration starts nothing of the machine's on demand.
+    void StartSessionBus() {
+        const std::filesystem::path socket = temp.Path() / "bus";
+        bus = "unix:path=" + socket.string();
+        WriteBytes(temp.Path() / "bus.conf",
+                   "<busconfig><type>session</type><listen>" + bus + "</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        busDaemon.Start({"/usr/bin/dbus-daemon", {"dbus-daemon", "--nofork", "--config-file=" + (temp.Path() / "bus.conf").string()},
+                         {}, temp.Path() / "bus.log"},
+                        {[socket] { return std::filesystem::exists(socket); }, [] { return false; },
+                         [this] { return testsupport::ReadFile(temp.Path() / "bus.log"); }});
+    }
+    // Lines the stand-in mail program has left.
+    std::size_t MailStarts() {
+        const std::filesystem::path marks = temp.Path() / "mail-started";
+        return std::filesystem::exists(marks) ? Count(testsupport::ReadFile(marks), "started") : 0;
+    }
+    static std::size_t Count(const std::string& text, const std::string& what) {
+        std::size_t count = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+        return count;
+    }
+    // Each start is counted once it has come, then given the double-click time over to come twice.
+    void ExpectMailStarts(std::size_t starts) {
+        EXPECT_TRUE(WaitFor([&] { return MailStarts() >= starts; }));
+        std::this_thread::sleep_for(1s);
+        EXPECT_EQ(MailStarts(), starts);
+    }
+
     // For the one account of the data folder, one session per check holding that many messages; the
     // first has a Japanese subject ("test") in an encoded-word.
     void ServeMailbox(ScriptedServer& server, const std::vector<int>& sessions = {2}) {
@@ -187,7 +217,9 @@ protected:
     TempFolder temp;
     std::filesystem::path data = temp.Path() / "data";
     std::string display;
+    std::string bus;
     ServerProcess xvfb{"Xvfb"};
+    ServerProcess busDaemon{"dbus-daemon"};
 };
 
 TEST_F(ProgramOnXvfbTest, TheWindowsShowTheirStateAndASecondStartDefersToTheFirst) {
@@ -294,17 +326,7 @@ protected:
             GTEST_SKIP() << "python3-gi is missing (scripts/install-deps.sh test)";
         }
         ProgramOnXvfbTest::SetUp();
-        const std::filesystem::path socket = temp.Path() / "bus";
-        bus = "unix:path=" + socket.string();
-        // Its own configuration: nothing of the machine's is started on demand in place of the scripted services.
-        WriteBytes(temp.Path() / "bus.conf",
-                   "<busconfig><type>session</type><listen>" + bus + "</listen><auth>EXTERNAL</auth>"
-                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-        busDaemon.Start({"/usr/bin/dbus-daemon", {"dbus-daemon", "--nofork", "--config-file=" + (temp.Path() / "bus.conf").string()},
-                         {}, temp.Path() / "bus.log"},
-                        {[socket] { return std::filesystem::exists(socket); }, [] { return false; },
-                         [this] { return testsupport::ReadFile(temp.Path() / "bus.log"); }});
+        StartSessionBus();
         desktop.Start({"/usr/bin/python3", {"python3", kDesktopScript, "serve", journal.string()},
                        EnvironmentWith({"DBUS_SESSION_BUS_ADDRESS=" + bus}), temp.Path() / "desktop.log"},
                       {[this] { return Journal().find("ready") != std::string::npos; }, [] { return false; },
@@ -312,18 +334,10 @@ protected:
     }
 
     std::string Journal() { return std::filesystem::exists(journal) ? testsupport::ReadFile(journal) : std::string(); }
+    using ProgramOnXvfbTest::Count;
     std::size_t Count(const std::string& what) { return Count(Journal(), what); }
     Outcome Host(const std::string& command) {
         return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus + " /usr/bin/python3 " + kDesktopScript + " " + command);
-    }
-    std::size_t MailStarts() {
-        const std::filesystem::path marks = temp.Path() / "mail-started";
-        return std::filesystem::exists(marks) ? Count(testsupport::ReadFile(marks), "started") : 0;
-    }
-    static std::size_t Count(const std::string& text, const std::string& what) {
-        std::size_t count = 0;
-        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-        return count;
     }
     // The icon's frames change while it animates; a check stands still for longer than one frame.
     bool Animating() {
@@ -331,17 +345,8 @@ protected:
         std::this_thread::sleep_for(1200ms);
         return Count("new-icon") > before;
     }
-    // Each start is counted once it has come, then given the double-click time over to come twice.
-    void ExpectMailStarts(std::size_t starts) {
-        EXPECT_TRUE(WaitFor([&] { return MailStarts() >= starts; }));
-        std::this_thread::sleep_for(1s);
-        EXPECT_EQ(MailStarts(), starts);
-    }
-
     static constexpr const char* kDesktopScript = QUILLONV_SOURCE_DIR "/tests/support/scripted_desktop.py";
-    std::string bus;
     std::filesystem::path journal = temp.Path() / "desktop.journal";
-    ServerProcess busDaemon{"dbus-daemon"};
     ServerProcess desktop{"scripted desktop"};
 };
 
@@ -389,6 +394,80 @@ TEST_F(StatusNotifierDesktopTest, TheItemOffersItsMenuOverDbusmenuActsOnOneClick
     ExpectMailStarts(3);
     EXPECT_TRUE(WaitFor([&] { return Count("close 2") == 1; })) << Journal();
     testsupport::ExpectScriptPlayed(server);
+}
+
+// lxqt-panel with its Status Notifier plugin, and dunst, as a light desktop has them.
+class RealPanelTest : public ProgramOnXvfbTest {
+protected:
+    void SetUp() override {
+        for (const char* program : {"/usr/bin/dbus-daemon", "/usr/bin/dbus-send", "/usr/bin/lxqt-panel", "/usr/bin/dunst"}) {
+            if (!std::filesystem::exists(program)) GTEST_SKIP() << program << " is missing (scripts/install-deps.sh test)";
+        }
+        ProgramOnXvfbTest::SetUp();
+        StartSessionBus();
+        const std::filesystem::path config = temp.Path() / "config";
+        std::filesystem::create_directories(config / "lxqt");
+        // One panel along the top holding only the notifier, its icons at the right end.
+        WriteBytes(config / "lxqt" / "panel.conf",
+                   "[General]\n__userfile__=true\npanels=panel1\n\n[panel1]\nplugins=statusnotifier\nposition=Top\n"
+                   "desktop=0\npanelSize=32\niconSize=22\n\n[statusnotifier]\ntype=statusnotifier\nalignment=Right\n");
+        WriteBytes(config / "lxqt" / "lxqt.conf", "[General]\ntheme=light\n");
+        const std::vector<std::string> environment = EnvironmentWith(
+            {"DISPLAY=" + display, "DBUS_SESSION_BUS_ADDRESS=" + bus, "XDG_CONFIG_HOME=" + config.string(), "QT_QPA_PLATFORM=xcb"});
+        panel.Start({"/usr/bin/lxqt-panel", {"lxqt-panel"}, environment, temp.Path() / "panel.log"},
+                    {[this] { return OnDisplay("xdotool search --onlyvisible --name '^LXQt Panel$'").status == 0; },
+                     [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "panel.log"); }});
+        dunst.Start({"/usr/bin/dunst", {"dunst"}, environment, temp.Path() / "dunst.log"},
+                    {[this] { return OnBus("NameHasOwner string:org.freedesktop.Notifications").find("true") != std::string::npos; },
+                     [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "dunst.log"); }});
+    }
+
+    std::string OnBus(const std::string& call) {
+        return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus +
+                     " dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
+                     "org.freedesktop.DBus." + call).output;
+    }
+    // The height of the program's tallest visible window.
+    int TallestWindow(const std::string& programClass) {
+        const std::string shown =
+            OnDisplay("xdotool search --onlyvisible --classname " + programClass + " getwindowgeometry --shell %@").output;
+        int tallest = 0;
+        for (auto at = shown.find("HEIGHT="); at != std::string::npos; at = shown.find("HEIGHT=", at + 1)) {
+            tallest = std::max(tallest, std::stoi(shown.substr(at + 7)));
+        }
+        return tallest;
+    }
+
+    ServerProcess panel{"lxqt-panel"};
+    ServerProcess dunst{"dunst"};
+};
+
+TEST_F(RealPanelTest, ARightClickShowsTheMenuADoubleClickStartsTheMailProgramOnceAndTheBubbleAppears) {
+    ScriptedServer server;
+    ServeMailbox(server, {1});
+    ServerProcess program("quillonv");
+    StartProgram(program, "quillonv-panel", bus);
+    const std::string main = WindowNamed(display, "QuillonV");
+    // The only icon, at the right end of the 32-pixel panel along the top of the 1280-pixel screen.
+    const std::string icon = "1265 16";
+    EXPECT_EQ(TallestWindow("lxqt-panel"), 32);
+
+    OnDisplay("xdotool mousemove " + icon + " click 3");
+    // The panel draws the menu from dbusmenu: five items, not the empty pixel of a menu it never asked for.
+    EXPECT_TRUE(WaitFor([&] { return TallestWindow("lxqt-panel") >= 5 * 16; }));
+    std::this_thread::sleep_for(300ms);
+    Shell("env DISPLAY=" + display + " import -window root -crop 400x200+880+0 '" + (kScreenshots / "panel-menu.png").string() + "'");
+    OnDisplay("xdotool key Escape");
+    std::this_thread::sleep_for(300ms);
+
+    Click(main, 395 + 48, 398 + 20);  // check now: one new mail
+    ASSERT_TRUE(server.WaitUntilPlayed(10s));
+    EXPECT_TRUE(WaitFor([&] { return OnDisplay("xdotool search --onlyvisible --classname Dunst").status == 0; }))
+        << testsupport::ReadFile(temp.Path() / "dunst.log");
+    Shell("env DISPLAY=" + display + " import -window root '" + (kScreenshots / "panel-bubble.png").string() + "'");
+
+    OnDisplay("xdotool mousemove " + icon + " click --repeat 2 --delay 100 1");
+    ExpectMailStarts(1);
 }
 
 }  // namespace
