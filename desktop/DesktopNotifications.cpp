@@ -48,15 +48,20 @@ QDBusMessage Call(const QString& method) { return QDBusMessage::createMethodCall
 
 QString FromSjis(const std::string& sjis) { return QString::fromStdString(jcode::SjisToUtf8(sjis)); }
 
-// The reply of `call` goes to `done`, unless the call failed.
-template <typename Reply, typename Done>
-void WhenAnswered(QObject* owner, const QDBusPendingCall& call, Done done) {
+// The reply of `call` goes to `done`; a call that failed runs `failed`.
+template <typename Reply, typename Done, typename Failed>
+void WhenAnswered(QObject* owner, const QDBusPendingCall& call, Done done, Failed failed) {
     auto* watcher = new QDBusPendingCallWatcher(call, owner);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner, [done](QDBusPendingCallWatcher* finished) {
-        finished->deleteLater();
-        const QDBusPendingReply<Reply> reply = *finished;
-        if (!reply.isError()) done(reply.value());
-    });
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, owner,
+                     [done, failed](QDBusPendingCallWatcher* finished) {
+                         finished->deleteLater();
+                         const QDBusPendingReply<Reply> reply = *finished;
+                         if (reply.isError()) {
+                             failed();
+                         } else {
+                             done(reply.value());
+                         }
+                     });
 }
 
 }  // namespace
@@ -74,11 +79,15 @@ void DesktopNotifications::Show(const app::NewMail& mail) {
     if (!bus_.isConnected()) return;
     const QString summary = FromSjis(app::NoticeSummary(mail));
     const QString body = FromSjis(app::NoticeBody(mail));
+    notifying_ = true;
+    closeWhenShown_ = false;
     // A service that reads the body as markup would take a sender's "<address>" for a tag.
-    WhenAnswered<QStringList>(this, bus_.asyncCall(Call(QStringLiteral("GetCapabilities"))),
-                              [this, summary, body](const QStringList& capabilities) {
-                                  Notify(summary, body, capabilities.contains(QStringLiteral("body-markup")));
-                              });
+    WhenAnswered<QStringList>(
+        this, bus_.asyncCall(Call(QStringLiteral("GetCapabilities"))),
+        [this, summary, body](const QStringList& capabilities) {
+            Notify(summary, body, capabilities.contains(QStringLiteral("body-markup")));
+        },
+        [this] { notifying_ = false; });
 }
 
 void DesktopNotifications::Notify(const QString& summary, const QString& body, bool markup) {
@@ -91,12 +100,14 @@ void DesktopNotifications::Notify(const QString& summary, const QString& body, b
     constexpr int kServiceDefaultTimeout = -1;
     notify << kProgramName << shown_ << QString() << summary << (markup ? body.toHtmlEscaped() : body) << actions
            << hints << kServiceDefaultTimeout;
-    notifying_ = true;
-    WhenAnswered<uint>(this, bus_.asyncCall(notify), [this](uint id) {
-        notifying_ = false;
-        shown_ = id;
-        if (std::exchange(closeWhenShown_, false)) Close();
-    });
+    WhenAnswered<uint>(
+        this, bus_.asyncCall(notify),
+        [this](uint id) {
+            notifying_ = false;
+            shown_ = id;
+            if (std::exchange(closeWhenShown_, false)) Close();
+        },
+        [this] { notifying_ = false; });
 }
 
 void DesktopNotifications::Close() {

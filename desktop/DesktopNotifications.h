@@ -39,6 +39,7 @@ private:
     QString desktopEntry_;
     // The id the service gave the notification shown, 0 when none is.
     uint shown_ = 0;
+    // From Show until the service has answered the Notify or failed.
     bool notifying_ = false;
     // Close came while the service had not yet said which id to close.
     bool closeWhenShown_ = false;

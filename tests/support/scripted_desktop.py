@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
-"""A scripted desktop on a private session bus: a StatusNotifierItem watcher and host, and a notification
-service, for the tests that run the real program.
+"""A StatusNotifierItem watcher and host and a notification service on a test's private session bus.
 
-  scripted_desktop.py serve JOURNAL     owns both services and writes what the program does to JOURNAL
-  scripted_desktop.py menu              prints the labels of the registered item's dbusmenu, one a line
-  scripted_desktop.py click LABEL       clicks the menu item of that label over dbusmenu
-  scripted_desktop.py activate N GAP    activates the item N times, GAP milliseconds apart
-  scripted_desktop.py invoke-default    clicks the notification last shown
+serve JOURNAL: owns both services, writing what the program does to JOURNAL. menu: prints the item's dbusmenu
+labels. click LABEL: clicks that menu item. activate N GAP: activates the item N times, GAP ms apart.
+invoke-default: clicks the notification last shown.
 """
 
 import sys
@@ -24,18 +21,11 @@ INTERFACES = Gio.DBusNodeInfo.new_for_xml(f"""
 <node>
   <interface name="{WATCHER}">
     <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
-    <method name="RegisterStatusNotifierHost"><arg type="s" direction="in"/></method>
     <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
     <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
-    <property name="ProtocolVersion" type="i" access="read"/>
-    <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
   </interface>
   <interface name="{NOTIFICATIONS}">
     <method name="GetCapabilities"><arg type="as" direction="out"/></method>
-    <method name="GetServerInformation">
-      <arg type="s" direction="out"/><arg type="s" direction="out"/><arg type="s" direction="out"/>
-      <arg type="s" direction="out"/>
-    </method>
     <method name="Notify">
       <arg type="s" direction="in"/><arg type="u" direction="in"/><arg type="s" direction="in"/>
       <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="as" direction="in"/>
@@ -67,16 +57,13 @@ class Desktop:
         reply = None
         if method == "RegisterStatusNotifierItem":
             service = parameters.unpack()[0]
-            # Some items send their object path; the sender is then the service.
-            service = sender if service.startswith("/") else service
+            service = sender if service.startswith("/") else service  # an item may send its path
             self.items.append(service)
             self.bus.signal_subscribe(service, "org.kde.StatusNotifierItem", "NewIcon", None, None,
                                       Gio.DBusSignalFlags.NONE, lambda *_: self.write("new-icon"))
             self.write("registered " + service)
         elif method == "GetCapabilities":
             reply = GLib.Variant("(as)", (["actions", "body", "body-markup"],))
-        elif method == "GetServerInformation":
-            reply = GLib.Variant("(ssss)", ("scripted", "tests", "1", "1.2"))
         elif method == "Notify":
             app, replaces, icon, summary, body, actions, hints, timeout = parameters.unpack()
             shown = replaces or self.next_id
@@ -99,8 +86,7 @@ class Desktop:
 
     def property(self, connection, sender, path, interface, name):
         return {"RegisteredStatusNotifierItems": GLib.Variant("as", self.items),
-                "IsStatusNotifierHostRegistered": GLib.Variant("b", True),
-                "ProtocolVersion": GLib.Variant("i", 0)}[name]
+                "IsStatusNotifierHostRegistered": GLib.Variant("b", True)}[name]
 
 
 def serve(bus, journal):
@@ -131,8 +117,7 @@ def menu_entries(bus):
                 GLib.Variant("(ss)", ("org.kde.StatusNotifierItem", "Menu"))).unpack()[0]
     layout = call(bus, service, menu, "com.canonical.dbusmenu", "GetLayout",
                   GLib.Variant("(iias)", (0, -1, []))).unpack()[1]
-    return service, menu, [(child[0], child[1].get("label", "")) for child in layout[2]
-                           if child[1].get("visible", True) and child[1].get("type") != "separator"]
+    return service, menu, [(child[0], child[1].get("label", "")) for child in layout[2]]
 
 
 def main(command, *arguments):

@@ -418,14 +418,13 @@ protected:
                     {[this] { return OnDisplay("xdotool search --onlyvisible --name '^LXQt Panel$'").status == 0; },
                      [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "panel.log"); }});
         dunst.Start({"/usr/bin/dunst", {"dunst"}, environment, temp.Path() / "dunst.log"},
-                    {[this] { return OnBus("NameHasOwner string:org.freedesktop.Notifications").find("true") != std::string::npos; },
+                    {[this] { return OnBus("--dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner "
+                                           "string:org.freedesktop.Notifications").find("true") != std::string::npos; },
                      [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "dunst.log"); }});
     }
 
     std::string OnBus(const std::string& call) {
-        return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus +
-                     " dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus "
-                     "org.freedesktop.DBus." + call).output;
+        return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus + " dbus-send --session --print-reply " + call).output;
     }
     // The height of the program's tallest visible window.
     int TallestWindow(const std::string& programClass) {
@@ -448,6 +447,11 @@ TEST_F(RealPanelTest, ARightClickShowsTheMenuADoubleClickStartsTheMailProgramOnc
     ServerProcess program("quillonv");
     StartProgram(program, "quillonv-panel", bus);
     const std::string main = WindowNamed(display, "QuillonV");
+    ASSERT_TRUE(WaitFor([&] {
+        return OnBus("--dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get "
+                     "string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems")
+                   .find("StatusNotifierItem") != std::string::npos;
+    }));
     // The only icon, at the right end of the 32-pixel panel along the top of the 1280-pixel screen.
     const std::string icon = "1265 16";
     EXPECT_EQ(TallestWindow("lxqt-panel"), 32);
