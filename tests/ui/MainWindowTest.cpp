@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -176,6 +177,8 @@ TEST_F(MainWindowTest, TheTrayMenuAcknowledgesAndRestoresAndMinimisingWithoutATr
     choose("N1");
     EXPECT_FALSE(player.playing || tray.Animating());
     EXPECT_TRUE(program.Form2().isVisible());
+    const QPoint offCentre = program.Form2().geometry().center() - program.Form2().screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 16);  // the frame aside
 
     // Offscreen there is no notification area: the window stays in the task bar.
     QTabWidget& tabs = Main<QTabWidget>("PageControl1");
