@@ -31,9 +31,6 @@ SettingsPanel::SettingsPanel(Ui::Form1& form, app::Settings& settings, std::stri
     });
     connect(form_.SpeedButton1, &QToolButton::clicked, this, [this] { ChooseSoundFile(); });
     connect(form_.Memo1, &QPlainTextEdit::textChanged, this, [this] { ReplyBodyEdited(); });
-    // Digits only, however they come: typed, pasted or committed by an input method.
-    form_.Edit5->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), form_.Edit5));
     form_.Edit5->installEventFilter(this);
 }
 
@@ -48,6 +45,9 @@ void SettingsPanel::SetUpTexts() {
         {form_.Edit10, kSubjectByteLimit, &app::Settings::ReceiveSubject},
         {form_.Edit8, kSubjectByteLimit, &app::Settings::SendSubject},
     };
+    // Digits only, however they come: typed, pasted or committed by an input method.
+    form_.Edit5->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), form_.Edit5));
     connect(form_.Edit5, &QLineEdit::textChanged, this,
             [this](const QString& text) { settings_.IntervalTime = ToSjis(text); });
     for (const Binding& binding : bindings) {
