@@ -65,7 +65,7 @@ public:
     bool Animating() const override { return animating_; }
     void StartAnimation() override { animating_ = true; }
     void StopAnimation() override { animating_ = false; }
-    void PlayNewMailSound() override {}
+    void PlayNewMailSound(const app::NewMail&) override {}
     std::vector<app::AdCandidate> DeleteAdvertisements(const std::vector<app::AdCandidate>&,
                                                        const std::vector<app::AccountRecord>&) override {
         return {};

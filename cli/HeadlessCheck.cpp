@@ -18,7 +18,7 @@ namespace {
 // A terminal command plays no sound.
 class NoSound final : public app::NewMailSound {
 public:
-    void PlayNewMailSound() override {}
+    void PlayNewMailSound(const app::NewMail&) override {}
 };
 
 // The listing goes out entry by entry as the check finds it, so a large mailbox is never held as a whole

@@ -40,7 +40,14 @@ void TrayClickDispatch::Report(TrayActivation activation, TrayPoint at) {
 }
 
 void TrayClickDispatch::LeftRelease(TrayPoint at) {
-    if (events_.OnMouseUp) {
+    if (clickAtOnce_ && !events_.OnMouseUp) {
+        // The timer only marks the interval in which further clicks are ignored.
+        if (clickPending_ || !events_.OnClick) return;
+        clickPending_ = true;
+        pendingClickFires_ = false;
+        hooks_.startSingleClickTimer();
+        events_.OnClick();
+    } else if (events_.OnMouseUp) {
         events_.OnMouseUp(TrayButton::Left, at);
     } else if (!events_.OnClick || clickPending_) {
         clickPending_ = false;

@@ -37,6 +37,11 @@ public:
 
     TrayClickDispatch(const TrayEvents& events, Hooks hooks);
 
+    // Hosts that report one activation per click and never a double-click (StatusNotifierItem) get
+    // OnClick at once; further clicks within the double-click interval are the rest of a habitual
+    // double-click and are ignored, not taken as cancelling the first.
+    void SetClickAtOnce(bool atOnce) { clickAtOnce_ = atOnce; }
+
     bool Enabled() const { return enabled_; }
     // Turning it off also forgets a click still waiting for its timer.
     void SetEnabled(bool enabled);
@@ -50,6 +55,7 @@ private:
     const TrayEvents& events_;
     Hooks hooks_;
     bool enabled_ = true;
+    bool clickAtOnce_ = false;
     // Set by the first release of a click; the next release is the second half of a double-click.
     bool clickPending_ = false;
     // Cleared by a double-click. The X11 tray reports a double-click as one click and then the double-click,

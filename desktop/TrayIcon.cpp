@@ -97,6 +97,18 @@ void TTrayIcon::SetIcon(const QIcon& icon) {
     if (icon_.isNull()) trayIcon_.hide();
 }
 
+void TTrayIcon::SetAutoPopup(bool autoPopup) {
+    autoPopup_ = autoPopup;
+    ShareRightMenu();
+}
+
+void TTrayIcon::SetRBPopupMenu(QMenu* menu) {
+    rightMenu_ = menu;
+    ShareRightMenu();
+}
+
+void TTrayIcon::ShareRightMenu() { trayIcon_.setContextMenu(autoPopup_ ? rightMenu_.data() : nullptr); }
+
 void TTrayIcon::SetTipHelp(std::string_view sjis) {
     tipHelp_ = CutAtCharacter(sjis, kTipHelpBytes);
     trayIcon_.setToolTip(QString::fromStdString(jcode::SjisToUtf8(tipHelp_)));
@@ -125,7 +137,9 @@ void TTrayIcon::Activate(QSystemTrayIcon::ActivationReason reason) {
 }
 
 bool TTrayIcon::PopupMenu(TrayButton button, TrayPoint at) {
-    QMenu* menu = button == TrayButton::Left ? leftMenu_.data() : rightMenu_.data();
+    // The tray has opened its context menu by the time it reports the button.
+    if (button == TrayButton::Right && trayIcon_.contextMenu() != nullptr) return true;
+    QMenu* menu = button == TrayButton::Left ? leftMenu_.data() : nullptr;
     if (menu == nullptr || !autoPopup_) return false;
     menu->popup(QPoint(at.x, at.y));
     return true;

@@ -39,7 +39,7 @@ public:
     // Milliseconds per frame, at least 100.
     void SetAnimateRate(int milliseconds);
     bool AutoPopup() const { return autoPopup_; }
-    void SetAutoPopup(bool autoPopup) { autoPopup_ = autoPopup; }
+    void SetAutoPopup(bool autoPopup);
     bool Enabled() const { return dispatch_.Enabled(); }
     void SetEnabled(bool enabled) { dispatch_.SetEnabled(enabled); }
     const QIcon& Icon() const { return icon_; }
@@ -48,7 +48,12 @@ public:
     QMenu* LBPopupMenu() const { return leftMenu_; }
     void SetLBPopupMenu(QMenu* menu) { leftMenu_ = menu; }
     QMenu* RBPopupMenu() const { return rightMenu_; }
-    void SetRBPopupMenu(QMenu* menu) { rightMenu_ = menu; }
+    // Given to the tray as its context menu, which the tray opens itself: on the right button on an X tray,
+    // and over dbusmenu on a StatusNotifierItem host, which draws its own menus and never asks the
+    // program to pop one up.
+    void SetRBPopupMenu(QMenu* menu);
+    // A click acts at once, for hosts that never report a double-click.
+    void SetClickAtOnce(bool atOnce) { dispatch_.SetClickAtOnce(atOnce); }
     // Shift_JIS, at most kTipHelpBytes bytes.
     const std::string& TipHelp() const { return tipHelp_; }
     // Longer text is cut before the character that would cross the limit.
@@ -68,6 +73,7 @@ private:
     void ShowNextFrame();
     bool PopupMenu(TrayButton button, TrayPoint at);
     void Show(const QIcon& icon);
+    void ShareRightMenu();
 
     QSystemTrayIcon trayIcon_;
     app::Timer& frameTimer_;

@@ -14,8 +14,10 @@ build_packages=(cmake ninja-build g++ clang python3 qt6-base-dev libsdl2-mixer-d
 # openssl: the TLS tests make their own certificate authority and server certificates.
 # xvfb, xauth, xdotool, x11-utils, imagemagick: the program's real windows on a virtual display, and their screenshots;
 # trayer: a notification area on that display for the tray icon.
+# dbus-daemon, dbus-bin, python3-gi: a private session bus with a scripted StatusNotifierItem host and notification
+# service; lxqt-panel, dunst: a real panel and notification daemon on that bus.
 test_packages=(libgtest-dev libgmock-dev libclang-rt-14-dev dovecot-pop3d python3-aiosmtpd openssl
-  xvfb xauth xdotool x11-utils imagemagick trayer)
+  xvfb xauth xdotool x11-utils imagemagick trayer dbus-daemon dbus-bin python3-gi lxqt-panel dunst)
 # xvfb, trayer, xdotool: the window benchmarks run the program on a virtual display with a notification area and
 # click it; libx11-dev: they watch the display.
 # dovecot-pop3d, openssl: the TLS benchmark checks a private Dovecot over TLS with its own certificates.

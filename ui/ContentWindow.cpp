@@ -70,6 +70,7 @@ void ContentWindow::AppendShown(std::string_view entry) {
 }
 
 void ContentWindow::ShowInFront() {
+    if (!isVisible()) CentreOnScreen(*this, *this);
     show();
     raise();
     activateWindow();

@@ -1,7 +1,6 @@
 #include "ui/DeleteDialog.h"
 
 #include <QHeaderView>
-#include <QScreen>
 #include <QStyle>
 #include <algorithm>
 
@@ -80,7 +79,7 @@ void DeleteDialog::SetProgressText(std::string_view text) {
 
 void DeleteDialog::ShowDialog() {
     if (isVisible()) return;
-    if (const QScreen* screen = boxOwner_.screen()) move(screen->availableGeometry().center() - rect().center());
+    CentreOnScreen(*this, boxOwner_);
     show();
 }
 

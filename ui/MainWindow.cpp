@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QMenu>
-#include <QScreen>
 
 #include "app/Texts.h"
 #include "ui/AboutBox.h"
@@ -148,7 +147,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     ui_->PageControl1->setCurrentIndex(0);
     if (!placed_) {
         placed_ = true;
-        if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+        CentreOnScreen(*this, *this);
     }
     QWidget::showEvent(event);
 }

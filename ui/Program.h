@@ -12,6 +12,7 @@
 #include "app/mail/SharedPop3Client.h"
 #include "app/notify/NewMailNotifier.h"
 #include "app/notify/SoundPlayer.h"
+#include "desktop/DesktopNotifications.h"
 #include "desktop/TrayIcon.h"
 #include "ui/AboutBox.h"
 #include "ui/ContentWindow.h"
@@ -36,6 +37,7 @@ public:
     AboutBox& About() { return aboutBox_; }
     app::MainModel& Model() { return model_; }
     desktop::TTrayIcon& Tray() { return TrayIcon1; }
+    desktop::DesktopNotifications& Notice() { return notice_; }
     app::CheckCycle& Cycle() { return cycle_; }
     app::IndividualDeletion& Deletion() { return deletion_; }
 
@@ -52,6 +54,7 @@ private:
     app::MainModel model_;
     QtTimer trayFrameTimer_;
     desktop::TTrayIcon TrayIcon1;
+    desktop::DesktopNotifications notice_;
     app::NewMailNotifier notifier_;
     app::SharedPop3Client NMPOP32;
     app::AdvertisementHandler advertisements_;

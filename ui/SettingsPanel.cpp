@@ -2,7 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QKeyEvent>
+#include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 
 #include "ui/MessageBoxes.h"
@@ -16,16 +16,6 @@ namespace {
 constexpr std::size_t kSubjectByteLimit = 50;
 constexpr std::size_t kNoLimit = 0;
 
-// The interval field takes digits, Enter and Backspace as characters. The control-key paste comes as a
-// character too and is dropped; the context menu's paste is not a key and goes through, which the reset
-// on leaving the field catches.
-bool DropsKey(const QKeyEvent& key) {
-    if (key.modifiers().testFlag(Qt::ControlModifier) && key.key() == Qt::Key_V) return true;
-    const QString text = key.text();
-    if (text.isEmpty() || !text.front().isPrint()) return false;
-    return !(text.size() == 1 && text.front() >= u'0' && text.front() <= u'9');
-}
-
 }  // namespace
 
 SettingsPanel::SettingsPanel(Ui::Form1& form, app::Settings& settings, std::string& replyBody,
@@ -34,6 +24,7 @@ SettingsPanel::SettingsPanel(Ui::Form1& form, app::Settings& settings, std::stri
     SetUpTexts();
     connect(form_.CheckBox1, &QCheckBox::toggled, this, [this](bool on) { settings_.Minimize = on; });
     connect(form_.CheckBox3, &QCheckBox::toggled, this, [this](bool on) { settings_.HeaderAdd = on; });
+    connect(form_.CheckBox6, &QCheckBox::toggled, this, [this](bool on) { settings_.DesktopNotify = on; });
     connect(form_.TrackBar1, &QSlider::valueChanged, this, [this](int position) {
         settings_.Volume = position;
         notifier_.ApplyVolume(position);
@@ -50,11 +41,15 @@ void SettingsPanel::SetUpTexts() {
         std::string app::Settings::*setting;
     };
     const Binding bindings[] = {
-        {form_.Edit5, kNoLimit, &app::Settings::IntervalTime},
         {form_.Edit6, kNoLimit, &app::Settings::SoundFile},
         {form_.Edit10, kSubjectByteLimit, &app::Settings::ReceiveSubject},
         {form_.Edit8, kSubjectByteLimit, &app::Settings::SendSubject},
     };
+    // Digits only, however they come: typed, pasted or committed by an input method.
+    form_.Edit5->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), form_.Edit5));
+    connect(form_.Edit5, &QLineEdit::textChanged, this,
+            [this](const QString& text) { settings_.IntervalTime = ToSjis(text); });
     for (const Binding& binding : bindings) {
         binding.field->setValidator(new SjisFieldValidator(binding.byteLimit, binding.field));
         connect(binding.field, &QLineEdit::textChanged, this,
@@ -65,6 +60,7 @@ void SettingsPanel::SetUpTexts() {
 void SettingsPanel::Show() {
     form_.CheckBox1->setChecked(settings_.Minimize);
     form_.CheckBox3->setChecked(settings_.HeaderAdd);
+    form_.CheckBox6->setChecked(settings_.DesktopNotify);
     form_.Edit5->setText(FromSjis(settings_.IntervalTime));
     form_.Edit6->setText(FromSjis(settings_.SoundFile));
     form_.Edit10->setText(FromSjis(settings_.ReceiveSubject));
@@ -80,12 +76,9 @@ void SettingsPanel::Show() {
 }
 
 bool SettingsPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == form_.Edit5) {
-        if (event->type() == QEvent::KeyPress && DropsKey(*static_cast<QKeyEvent*>(event))) return true;
-        if (event->type() == QEvent::FocusOut) {
-            const QString usable = FromSjis(app::UsableIntervalText(settings_.IntervalTime));
-            if (usable != form_.Edit5->text()) form_.Edit5->setText(usable);
-        }
+    if (watched == form_.Edit5 && event->type() == QEvent::FocusOut) {
+        const QString usable = FromSjis(app::UsableIntervalText(settings_.IntervalTime));
+        if (usable != form_.Edit5->text()) form_.Edit5->setText(usable);
     }
     return QObject::eventFilter(watched, event);
 }

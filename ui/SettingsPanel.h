@@ -23,7 +23,7 @@ public:
     void Show();
 
 protected:
-    // The interval field's key filter and its reset when the focus leaves it.
+    // The interval field's reset when the focus leaves it.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -19,7 +19,8 @@ bool StatusNotifierHostPresent() {
 
 }  // namespace
 
-TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailNotifier& notifier)
+TrayPanel::TrayPanel(desktop::TTrayIcon& tray, desktop::DesktopNotifications& notice, MainWindow& window,
+                     app::NewMailNotifier& notifier)
     : PopupMenu1(&window) {
     PopupMenu1.setObjectName(QStringLiteral("PopupMenu1"));
     struct Item {
@@ -41,14 +42,22 @@ TrayPanel::TrayPanel(desktop::TTrayIcon& tray, MainWindow& window, app::NewMailN
     }
     tray.SetIcon(ProgramIcon());
     tray.SetAnimateIcons(NewMailFrames());
-    tray.SetTipHelp(app::kTrayTip);
     tray.SetRBPopupMenu(&PopupMenu1);
-    tray.OnDblClick = [&notifier] {
+    const auto startMailProgram = [&notifier] {
         notifier.StopNotification();
         desktop::StartDefaultMailProgram();
     };
-    // There a click does what the double-click does elsewhere, or the mail program could not be reached.
-    if (StatusNotifierHostPresent()) tray.OnClick = tray.OnDblClick;
+    notice.OnDefaultAction = startMailProgram;
+    // There a click does at once what the double-click does elsewhere, or the mail program could not be
+    // reached.
+    if (StatusNotifierHostPresent()) {
+        tray.SetTipHelp(app::kTrayTipClick);
+        tray.SetClickAtOnce(true);
+        tray.OnClick = startMailProgram;
+    } else {
+        tray.SetTipHelp(app::kTrayTip);
+        tray.OnDblClick = startMailProgram;
+    }
 }
 
 }  // namespace ui

@@ -89,6 +89,7 @@ void CheckCycle::RunCheck() {
     loggedThisCheck_.clear();
     context_.view.ContentViewCleared();
     tally_ = {};
+    newMail_ = {};
     if (context_.accounts.Empty()) return;
 
     // Whatever ends the check, the flags come back, and the button does unless a deletion by hand runs.
@@ -122,7 +123,7 @@ void CheckCycle::RunCheck() {
     }
     if (log_.Aborted()) return;
     cache_.EndCheck();
-    if (run.NewMailFound) context_.sound.PlayNewMailSound();
+    if (run.NewMailFound) context_.sound.PlayNewMailSound(newMail_);
     std::vector<AdCandidate> deleted;
     RunGuarded(log_, LogEvent::DeletionFailed,
                [&] { deleted = context_.advertisements.DeleteAdvertisements(run.AdQueue, rows); });
@@ -246,6 +247,7 @@ void CheckCycle::HandleSummary(const CheckedSummary& summary, int number) {
     if (run.SeenMessageIds.Add(summary.MessageId)) {
         run.NewMailFound = true;
         ++tally_.newMessages;
+        newMail_.Add(summary.Sender, summary.Subject);
     }
     if (run.SeenMessageIds.Full()) LogOncePerCheck(LogEvent::SeenMessagesFull);
 

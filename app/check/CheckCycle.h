@@ -104,6 +104,7 @@ private:
     bool checking_ = false;
     std::size_t queuedBytes_ = 0;
     std::set<LogEvent> loggedThisCheck_;
+    NewMail newMail_;
     // POP3 server fields that hung up on CAPA or UIDL in this run; they are spoken to without them.
     std::set<std::string> serversWithoutOptionalCommands_;
     SummaryCache cache_;

@@ -56,6 +56,9 @@ constexpr SettingsKey kKeys[] = {
     {"Volume", "125",
      [](Settings& s, std::string_view v) { s.Volume = std::clamp(WholeNumber(v).value_or(kDefaultVolume), 0, kLoudestVolume); },
      [](const Settings& s) { return std::to_string(s.Volume); }},
+    // Files written before the desktop notification existed lack the key, and get it on.
+    {"DesktopNotify", "On", [](Settings& s, std::string_view v) { s.DesktopNotify = v == "On"; },
+     [](const Settings& s) { return std::string(s.DesktopNotify ? "On" : "Off"); }},
 };
 
 }  // namespace

@@ -17,6 +17,7 @@ struct Settings {
     std::string SendSubject;    // subject of refusal replies
     std::string ReceiveSubject; // subject marker of unsolicited advertisements
     int Volume = 0;             // track bar position, 0 to 255
+    bool DesktopNotify = false; // new mail also goes to the desktop's notification service
 
     bool operator==(const Settings&) const = default;
 };

@@ -22,7 +22,8 @@ bool IsRegularFile(std::string_view sjisName) {
 
 }  // namespace
 
-void NewMailNotifier::PlayNewMailSound() {
+void NewMailNotifier::PlayNewMailSound(const NewMail& mail) {
+    if (settings_.DesktopNotify && mail.Count > 0) notice_.Show(mail);
     const std::string_view typed = settings_.SoundFile;
     const std::string_view name = Trim(typed);
     if (name.empty() || !IsRegularFile(typed)) return;
@@ -43,6 +44,7 @@ void NewMailNotifier::StopSound() {
 void NewMailNotifier::StopNotification() {
     StopSound();
     if (tray_.Animating()) tray_.StopAnimation();
+    notice_.Close();
 }
 
 void NewMailNotifier::ApplyVolume(int position) {

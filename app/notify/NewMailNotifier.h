@@ -4,6 +4,7 @@
 
 #include "app/data/Settings.h"
 #include "app/log/EventLog.h"
+#include "app/notify/DesktopNotice.h"
 #include "app/notify/NewMailSound.h"
 #include "app/notify/SoundPlayer.h"
 #include "app/notify/Tray.h"
@@ -14,16 +15,18 @@ namespace app {
 // field changed in the window counts from the next new mail on.
 class NewMailNotifier final : public NewMailSound {
 public:
-    NewMailNotifier(const Settings& settings, SoundPlayer& player, Tray& tray, const EventLog& log)
-        : settings_(settings), player_(player), tray_(tray), log_(log) {}
+    NewMailNotifier(const Settings& settings, SoundPlayer& player, Tray& tray, DesktopNotice& notice,
+                    const EventLog& log)
+        : settings_(settings), player_(player), tray_(tray), notice_(notice), log_(log) {}
 
     // Plays the sound file field, cutting short a sound still playing. A blank field or a name under which
     // no regular file exists plays nothing without a word; a file the player cannot play is logged as
-    // SoundFailed with the field as typed, and what the player threw ends there.
-    void PlayNewMailSound() override;
+    // SoundFailed with the field as typed, and what the player threw ends there. The desktop is notified
+    // as well, unless the user turned that off, whether a sound plays or not.
+    void PlayNewMailSound(const NewMail& mail) override;
     // The button that stops the music.
     void StopSound();
-    // The sound and the tray's animation, as a click on the tray icon stops them.
+    // The sound, the tray's animation and the desktop notification, as a click on the tray icon stops them.
     void StopNotification();
     // A track bar position, held to 0..255.
     void ApplyVolume(int position);
@@ -32,6 +35,7 @@ private:
     const Settings& settings_;
     SoundPlayer& player_;
     Tray& tray_;
+    DesktopNotice& notice_;
     const EventLog& log_;
 };
 

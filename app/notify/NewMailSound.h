@@ -1,13 +1,15 @@
 #pragma once
 
+#include "app/notify/NewMail.h"
+
 namespace app {
 
-// Played at most once per check, after the last account, when a message not seen before turned up.
-// The player decides itself whether there is anything to play and logs its own failures.
+// Played at most once per check, after the last account, when a message not seen before turned up; `mail`
+// is what turned up. The player decides itself whether there is anything to play and logs its own failures.
 class NewMailSound {
 public:
     virtual ~NewMailSound() = default;
-    virtual void PlayNewMailSound() = 0;
+    virtual void PlayNewMailSound(const NewMail& mail) = 0;
 };
 
 }  // namespace app

@@ -15,6 +15,7 @@
 #include "app/Timer.h"
 #include "app/advertisements/AdvertisementPasses.h"
 #include "app/log/Clock.h"
+#include "app/notify/DesktopNotice.h"
 #include "app/notify/NewMailSound.h"
 #include "app/notify/SoundPlayer.h"
 #include "app/notify/Tray.h"
@@ -125,7 +126,18 @@ struct FakeTray : app::Tray {
 struct FakeSound : app::NewMailSound {
     explicit FakeSound(Journal& journal) : journal(journal) {}
     Journal& journal;
-    void PlayNewMailSound() override { journal.push_back("sound"); }
+    app::NewMail mail;
+    void PlayNewMailSound(const app::NewMail& played) override {
+        journal.push_back("sound");
+        mail = played;
+    }
+};
+
+struct FakeNotice : app::DesktopNotice {
+    explicit FakeNotice(Journal& journal) : journal(journal) {}
+    Journal& journal;
+    void Show(const app::NewMail& mail) override { journal.push_back("notice " + std::to_string(mail.Count)); }
+    void Close() override { journal.push_back("close notice"); }
 };
 
 struct FakeAdvertisementPasses : app::AdvertisementPasses {

@@ -56,7 +56,7 @@ TEST_F(DataCommandsTest, SettingsShowWhatTheProgramReads) {
     EXPECT_EQ(result.out,
               "Minimize=False\nHeaderAdd=On\nIntervalTime=15\nSoundFile=a.wav\n"
               "SendSubject=\xe5\x86\x8d\xe9\x80\x81\xe4\xbf\xa1\xe7\xa6\x81\xe6\xad\xa2!\n"
-              "ReceiveSubject=\xe6\x9c\xaa\xe6\x89\xbf\xe8\xab\xbe\xe5\xba\x83\xe5\x91\x8a\nVolume=125\n");
+              "ReceiveSubject=\xe6\x9c\xaa\xe6\x89\xbf\xe8\xab\xbe\xe5\xba\x83\xe5\x91\x8a\nVolume=125\nDesktopNotify=On\n");
 }
 
 TEST_F(DataCommandsTest, ControlBytesInAValueShowAsQuestionMarksAndCannotSplitAColumn) {

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDir>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
@@ -83,25 +85,32 @@ TEST_F(MainWindowTest, SettingsAreLiveAndTheIntervalFieldFallsBackTo15) {
 
     QLineEdit& interval = Main<QLineEdit>("Edit5");
     QLineEdit& elsewhere = Main<QLineEdit>("Edit6");
+    enum class Entry { Keys, Paste, InputMethod };
     struct Row {
-        const char* typed;   // keys, or the context menu's paste when pasted is set
-        bool pasted;
+        const char* typed;
+        Entry entry;
         const char* shown;   // before the field is left
         const char* left;    // after
     };
+    // Whatever brings a non-digit is refused whole.
     const Row rows[] = {
-        {"000", false, "000", "15"},
-        {"4a2", false, "42", "42"},
-        {"abc", true, "abc", "15"},
+        {"000", Entry::Keys, "000", "15"},
+        {"4a2", Entry::Keys, "42", "42"},
+        {"abc", Entry::Paste, "", "15"},
+        {"1x", Entry::InputMethod, "", "15"},
+        {"7", Entry::InputMethod, "7", "7"},
     };
     for (const Row& row : rows) {
         interval.setFocus();
         interval.clear();
-        if (row.pasted) {
-            QGuiApplication::clipboard()->setText(QString::fromLatin1(row.typed));
+        const QString typed = QString::fromLatin1(row.typed);
+        if (row.entry == Entry::Paste) {
+            QGuiApplication::clipboard()->setText(typed);
             interval.paste();
+        } else if (row.entry == Entry::InputMethod) {
+            Commit(interval, typed);
         } else {
-            QTest::keyClicks(&interval, QString::fromLatin1(row.typed));
+            QTest::keyClicks(&interval, typed);
         }
         EXPECT_EQ(interval.text(), QString::fromLatin1(row.shown)) << row.typed;
         EXPECT_EQ(settings.IntervalTime, row.shown) << row.typed;
@@ -135,11 +144,14 @@ TEST_F(MainWindowTest, SettingsAreLiveAndTheIntervalFieldFallsBackTo15) {
     EXPECT_EQ(refusal.texts.size(), 1u);
     EXPECT_EQ(settings.SoundFile, chime);
 
-    // The control-key paste is a character the field drops.
-    QGuiApplication::clipboard()->setText(QStringLiteral("7"));
+    // The control-key paste is refused like the context menu's.
+    QGuiApplication::clipboard()->setText(QStringLiteral("x7"));
     interval.setFocus();
     QTest::keyClick(&interval, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(interval.text(), QStringLiteral("15"));
+    EXPECT_EQ(interval.text(), QStringLiteral("7"));
+
+    Main<QCheckBox>("CheckBox6").click();
+    EXPECT_FALSE(settings.DesktopNotify);
 }
 
 TEST_F(MainWindowTest, TheTrayMenuAcknowledgesAndRestoresAndMinimisingWithoutATrayExplainsItselfOnce) {
@@ -165,6 +177,8 @@ TEST_F(MainWindowTest, TheTrayMenuAcknowledgesAndRestoresAndMinimisingWithoutATr
     choose("N1");
     EXPECT_FALSE(player.playing || tray.Animating());
     EXPECT_TRUE(program.Form2().isVisible());
+    const QPoint offCentre = program.Form2().geometry().center() - program.Form2().screen()->availableGeometry().center();
+    EXPECT_LE(offCentre.manhattanLength(), 16);  // the frame aside
 
     // Offscreen there is no notification area: the window stays in the task bar.
     QTabWidget& tabs = Main<QTabWidget>("PageControl1");
@@ -178,6 +192,42 @@ TEST_F(MainWindowTest, TheTrayMenuAcknowledgesAndRestoresAndMinimisingWithoutATr
     choose("Undo1");
     EXPECT_FALSE(program.Form1().isMinimized());
     EXPECT_EQ(tabs.currentIndex(), 0);
+}
+
+// A dark desktop, even one switched to while the program runs, changes no colour of the windows.
+TEST_F(MainWindowTest, ADarkDesktopPaletteChangesNoColourOfTheWindows) {
+    QDir().mkpath(QUILLONV_SCREENSHOT_DIR);
+    QWidget& window = program.Form1();
+    Main<QPushButton>("BitBtn9").setFocus();  // no text cursor blinking between the pictures
+    const QImage light = window.grab().toImage();
+    light.save(QStringLiteral(QUILLONV_SCREENSHOT_DIR "/main-light-palette.png"));
+    const QPalette original = QApplication::palette();
+    QPalette dark(QColor(60, 60, 60), QColor(40, 40, 40));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) dark.setColor(role, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(20, 20, 20));
+    QApplication::setPalette(dark);
+    ui::ContentWindow madeDark;
+    const QImage shown = window.grab().toImage();
+    shown.save(QStringLiteral(QUILLONV_SCREENSHOT_DIR "/main-dark-palette.png"));
+    QApplication::setPalette(original);
+
+    EXPECT_EQ(shown, light);
+    struct Probe {
+        QWidget& widget;
+        QPalette::ColorRole ground;
+        QPalette::ColorRole text;
+        QColor groundColour;
+    };
+    const Probe probes[] = {
+        {Main<QLabel>("Label1"), QPalette::Window, QPalette::WindowText, QColor(201, 210, 211)},
+        {Main<QTreeWidget>("ListView1"), QPalette::Base, QPalette::Text, Qt::white},
+        {Main<QLineEdit>("Edit1"), QPalette::Base, QPalette::Text, Qt::white},
+        {Find<QPlainTextEdit>(madeDark, "Memo1"), QPalette::Base, QPalette::Text, Qt::white},
+    };
+    for (const Probe& probe : probes) {
+        EXPECT_EQ(probe.widget.palette().color(probe.ground), probe.groundColour) << probe.widget.objectName().toStdString();
+        EXPECT_EQ(probe.widget.palette().color(probe.text), QColor(Qt::black)) << probe.widget.objectName().toStdString();
+    }
 }
 
 // Records the addresses the desktop is asked to open.

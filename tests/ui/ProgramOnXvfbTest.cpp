@@ -109,19 +109,56 @@ protected:
 
     Outcome OnDisplay(const std::string& command) { return Shell("env DISPLAY=" + display + " " + command); }
 
-    // Two messages, one with a Japanese subject ("test") in an encoded-word, for the one account of the
-    // data folder.
-    void ServeMailbox(ScriptedServer& server) {
-        server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK 2 2000").Pop3WithoutCapa().Pop3WithoutUidl();
-        const std::string subjects[] = {"=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=", "Weekly report"};
-        for (std::size_t i = 0; i < std::size(subjects); ++i) {
-            const std::string n = std::to_string(i + 1);
-            server.Expect("TOP " + n + " 0").SendLine("+OK")
-                .Send("From: sender@example.jp\r\nSubject: " + subjects[i] + "\r\nMessage-ID: <" + n +
-                      "@example.jp>\r\n\r\n.\r\n")
-                .Expect("LIST " + n).SendLine("+OK " + n + " 1000");
+    // A session bus of the test's own; its configuration starts nothing of the machine's on demand.
+    void StartSessionBus() {
+        const std::filesystem::path socket = temp.Path() / "bus";
+        bus = "unix:path=" + socket.string();
+        WriteBytes(temp.Path() / "bus.conf",
+                   "<busconfig><type>session</type><listen>" + bus + "</listen><auth>EXTERNAL</auth>"
+                   "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                   "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+        busDaemon.Start({"/usr/bin/dbus-daemon", {"dbus-daemon", "--nofork", "--config-file=" + (temp.Path() / "bus.conf").string()},
+                         {}, temp.Path() / "bus.log"},
+                        {[socket] { return std::filesystem::exists(socket); }, [] { return false; },
+                         [this] { return testsupport::ReadFile(temp.Path() / "bus.log"); }});
+    }
+    // Lines the stand-in mail program has left.
+    std::size_t MailStarts() {
+        const std::filesystem::path marks = temp.Path() / "mail-started";
+        return std::filesystem::exists(marks) ? Count(testsupport::ReadFile(marks), "started") : 0;
+    }
+    static std::size_t Count(const std::string& text, const std::string& what) {
+        std::size_t count = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+        return count;
+    }
+    // Each start is counted once it has come, then given the double-click time over to come twice.
+    void ExpectMailStarts(std::size_t starts) {
+        EXPECT_TRUE(WaitFor([&] { return MailStarts() >= starts; }));
+        std::this_thread::sleep_for(1s);
+        EXPECT_EQ(MailStarts(), starts);
+    }
+
+    // For the one account of the data folder, one session per check holding that many messages; the
+    // first has a Japanese subject ("test") in an encoded-word.
+    void ServeMailbox(ScriptedServer& server, const std::vector<int>& sessions = {2}) {
+        for (std::size_t session = 0; session < sessions.size(); ++session) {
+            if (session > 0) server.AcceptNext();
+            const std::string count = std::to_string(sessions[session]);
+            server.Pop3Greeting().Pop3Login("alice", "secret").Expect("STAT").SendLine("+OK " + count + " 2000");
+            // Only more than one message is worth asking whether the server pipelines.
+            if (sessions[session] > 1) server.Pop3WithoutCapa();
+            if (sessions[session] > 0) server.Pop3WithoutUidl();
+            for (int i = 1; i <= sessions[session]; ++i) {
+                const std::string n = std::to_string(i);
+                const std::string subject = i == 1 ? "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=" : "Weekly report " + n;
+                server.Expect("TOP " + n + " 0").SendLine("+OK")
+                    .Send("From: sender" + n + "@example.jp\r\nSubject: " + subject + "\r\nMessage-ID: <" + n +
+                          "@example.jp>\r\n\r\n.\r\n")
+                    .Expect("LIST " + n).SendLine("+OK " + n + " 1000");
+            }
+            server.Pop3Quit();
         }
-        server.Pop3Quit();
         server.Start();
         std::filesystem::create_directories(data);
         const std::vector<app::AccountRecord> rows = {{"alice@example.jp", "alice", "secret", server.Address(),
@@ -131,11 +168,13 @@ protected:
         ASSERT_TRUE(accounts && app::SaveScrambledFile(*accounts, data / "quillon.dat"));
     }
 
-    // The program on the display, its sound captured rather than played, with no session bus, so a tray
-    // icon goes to an X tray host, and a desktop whose mail program is a stand-in that leaves a mark.
-    void StartProgram(ServerProcess& process, const std::string& name) {
+    // The program on the display, its sound captured rather than played, by default with no session bus,
+    // so a tray icon goes to an X tray host, and a desktop whose mail program is a stand-in that leaves a
+    // line for every start.
+    void StartProgram(ServerProcess& process, const std::string& name,
+                      const std::string& bus = "unix:path=/nonexistent") {
         const std::filesystem::path standIn = temp.Path() / "mail-program";
-        WriteBytes(standIn, "#!/bin/sh\ntouch '" + (temp.Path() / "mail-started").string() + "'\n");
+        WriteBytes(standIn, "#!/bin/sh\necho started >> '" + (temp.Path() / "mail-started").string() + "'\n");
         std::filesystem::permissions(standIn, std::filesystem::perms::owner_all);
         std::filesystem::create_directories(temp.Path() / "config");
         WriteBytes(temp.Path() / "config" / "mimeapps.list",
@@ -147,7 +186,7 @@ protected:
             QUILLONV_PROGRAM, {"quillonv", "--data-dir", data.string()},
             EnvironmentWith({"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "SDL_AUDIODRIVER=disk",
                              "SDL_DISKAUDIOFILE=" + (temp.Path() / "sound.raw").string(),
-                             "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent", "XDG_CURRENT_DESKTOP=X-Generic",
+                             "DBUS_SESSION_BUS_ADDRESS=" + bus, "XDG_CURRENT_DESKTOP=X-Generic",
                              "XDG_CONFIG_HOME=" + (temp.Path() / "config").string(),
                              "XDG_DATA_HOME=" + (temp.Path() / "share").string()}),
             temp.Path() / (name + ".log")};
@@ -179,7 +218,9 @@ protected:
     TempFolder temp;
     std::filesystem::path data = temp.Path() / "data";
     std::string display;
+    std::string bus;
     ServerProcess xvfb{"Xvfb"};
+    ServerProcess busDaemon{"dbus-daemon"};
 };
 
 TEST_F(ProgramOnXvfbTest, TheWindowsShowTheirStateAndASecondStartDefersToTheFirst) {
@@ -272,6 +313,166 @@ TEST_F(ProgramOnXvfbTest, TheTrayIconAnimatesOffersItsMenuStartsTheMailProgramAn
     // The menu opens down and to the left of the pointer; its first item is "restore".
     OnDisplay("xdotool mousemove_relative -- -40 10 click 1");
     EXPECT_TRUE(WaitFor([&] { return Mapped(main); }));
+}
+
+// A desktop that speaks StatusNotifierItem and has a notification service, scripted on a private session bus.
+class StatusNotifierDesktopTest : public ProgramOnXvfbTest {
+protected:
+    void SetUp() override {
+        for (const char* program : {"/usr/bin/dbus-daemon", "/usr/bin/python3"}) {
+            if (!std::filesystem::exists(program)) GTEST_SKIP() << program << " is missing (scripts/install-deps.sh test)";
+        }
+        // Debian's own interpreter, which python3-gi belongs to, whatever else is first on the path.
+        if (Shell("/usr/bin/python3 -c 'from gi.repository import Gio'").status != 0) {
+            GTEST_SKIP() << "python3-gi is missing (scripts/install-deps.sh test)";
+        }
+        ProgramOnXvfbTest::SetUp();
+        StartSessionBus();
+        desktop.Start({"/usr/bin/python3", {"python3", kDesktopScript, "serve", journal.string()},
+                       EnvironmentWith({"DBUS_SESSION_BUS_ADDRESS=" + bus}), temp.Path() / "desktop.log"},
+                      {[this] { return Journal().find("ready") != std::string::npos; }, [] { return false; },
+                       [this] { return testsupport::ReadFile(temp.Path() / "desktop.log"); }});
+    }
+
+    std::string Journal() { return std::filesystem::exists(journal) ? testsupport::ReadFile(journal) : std::string(); }
+    using ProgramOnXvfbTest::Count;
+    std::size_t Count(const std::string& what) { return Count(Journal(), what); }
+    Outcome Host(const std::string& command) {
+        return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus + " /usr/bin/python3 " + kDesktopScript + " " + command);
+    }
+    // The icon's frames change while it animates; a check stands still for longer than one frame.
+    bool Animating() {
+        const std::size_t before = Count("new-icon");
+        std::this_thread::sleep_for(1200ms);
+        return Count("new-icon") > before;
+    }
+    static constexpr const char* kDesktopScript = QUILLONV_SOURCE_DIR "/tests/support/scripted_desktop.py";
+    std::filesystem::path journal = temp.Path() / "desktop.journal";
+    ServerProcess desktop{"scripted desktop"};
+};
+
+TEST_F(StatusNotifierDesktopTest, TheItemOffersItsMenuOverDbusmenuActsOnOneClickAndNotifiesNewMail) {
+    ScriptedServer server;
+    ServeMailbox(server, {1, 2, 3});
+    ServerProcess program("quillonv");
+    StartProgram(program, "quillonv-sni", bus);
+    ASSERT_TRUE(WaitFor([&] { return Count("registered ") == 1; })) << Journal();
+    const std::string main = WindowNamed(display, "QuillonV");
+
+    const auto check = [&](std::size_t notices) {
+        Click(main, 395 + 48, 398 + 20);
+        return WaitFor([&] { return Count("notify ") == notices; });
+    };
+    ASSERT_TRUE(check(1)) << Journal();
+    // "New mail 1" with the sender, the program's icon, and a click on it as the default action.
+    const std::string first = Journal().substr(Journal().find("notify "));
+    EXPECT_NE(first.find("replaces=0 summary=\xe6\x96\xb0\xe7\x9d\x80\xe3\x83\xa1\xe3\x83\xbc\xe3\x83\xab 1\xe9\x80\x9a "
+                         "body= sender1@example.jp \xe2\x80\x95  \xe3\x83\x86\xe3\x82\xb9\xe3\x83\x88 "
+                         "category=email.arrived desktop-entry=quillonv image=48x48 actions=default,"),
+              std::string::npos) << first;
+    ASSERT_TRUE(check(2)) << Journal();
+    EXPECT_NE(Journal().find("notify id=1 replaces=1 summary=\xe6\x96\xb0\xe7\x9d\x80\xe3\x83\xa1\xe3\x83\xbc\xe3\x83\xab 1"),
+              std::string::npos) << Journal();
+    EXPECT_TRUE(Animating());
+
+    const Outcome menu = Host("menu");
+    EXPECT_EQ(menu.output, "\xe5\x85\x83\xe3\x81\xab\xe6\x88\xbb\xe3\x81\x99\n\xe9\x80\x9a\xe7\x9f\xa5\xe6\xb6\x88\xe5\x8e\xbb\n"
+                           "\xe9\x9f\xb3\xe6\xa5\xbd\xe3\x81\xae\xe5\x81\x9c\xe6\xad\xa2\n\xe5\x86\x85\xe5\xae\xb9\xe8\xa1\xa8\xe7\xa4\xba\n"
+                           "\xe7\xb5\x82\xe4\xba\x86\n");
+    EXPECT_EQ(Host("click \xe9\x80\x9a\xe7\x9f\xa5\xe6\xb6\x88\xe5\x8e\xbb").status, 0);  // clear the notification
+    EXPECT_TRUE(WaitFor([&] { return Count("close 1") == 1; })) << Journal();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(Animating());
+
+    EXPECT_EQ(Host("activate 1 0").status, 0);
+    ExpectMailStarts(1);
+    EXPECT_EQ(Host("activate 2 100").status, 0);  // a double-click out of habit
+    ExpectMailStarts(2);
+
+    ASSERT_TRUE(check(3)) << Journal();
+    EXPECT_NE(Journal().find("notify id=2 replaces=0"), std::string::npos) << Journal();
+    EXPECT_EQ(Host("invoke-default").status, 0);
+    ExpectMailStarts(3);
+    EXPECT_TRUE(WaitFor([&] { return Count("close 2") == 1; })) << Journal();
+    testsupport::ExpectScriptPlayed(server);
+}
+
+// lxqt-panel with its Status Notifier plugin, and dunst, as a light desktop has them.
+class RealPanelTest : public ProgramOnXvfbTest {
+protected:
+    void SetUp() override {
+        for (const char* program : {"/usr/bin/dbus-daemon", "/usr/bin/dbus-send", "/usr/bin/lxqt-panel", "/usr/bin/dunst"}) {
+            if (!std::filesystem::exists(program)) GTEST_SKIP() << program << " is missing (scripts/install-deps.sh test)";
+        }
+        ProgramOnXvfbTest::SetUp();
+        StartSessionBus();
+        const std::filesystem::path config = temp.Path() / "config";
+        std::filesystem::create_directories(config / "lxqt");
+        // One panel along the top holding only the notifier, its icons at the right end.
+        WriteBytes(config / "lxqt" / "panel.conf",
+                   "[General]\n__userfile__=true\npanels=panel1\n\n[panel1]\nplugins=statusnotifier\nposition=Top\n"
+                   "desktop=0\npanelSize=32\niconSize=22\n\n[statusnotifier]\ntype=statusnotifier\nalignment=Right\n");
+        WriteBytes(config / "lxqt" / "lxqt.conf", "[General]\ntheme=light\n");
+        const std::vector<std::string> environment = EnvironmentWith(
+            {"DISPLAY=" + display, "DBUS_SESSION_BUS_ADDRESS=" + bus, "XDG_CONFIG_HOME=" + config.string(), "QT_QPA_PLATFORM=xcb"});
+        panel.Start({"/usr/bin/lxqt-panel", {"lxqt-panel"}, environment, temp.Path() / "panel.log"},
+                    {[this] { return OnDisplay("xdotool search --onlyvisible --name '^LXQt Panel$'").status == 0; },
+                     [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "panel.log"); }});
+        dunst.Start({"/usr/bin/dunst", {"dunst"}, environment, temp.Path() / "dunst.log"},
+                    {[this] { return OnBus("--dest=org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.NameHasOwner "
+                                           "string:org.freedesktop.Notifications").find("true") != std::string::npos; },
+                     [] { return false; }, [this] { return testsupport::ReadFile(temp.Path() / "dunst.log"); }});
+    }
+
+    std::string OnBus(const std::string& call) {
+        return Shell("env DBUS_SESSION_BUS_ADDRESS=" + bus + " dbus-send --session --print-reply " + call).output;
+    }
+    // The height of the program's tallest visible window.
+    int TallestWindow(const std::string& programClass) {
+        const std::string shown =
+            OnDisplay("xdotool search --onlyvisible --classname " + programClass + " getwindowgeometry --shell %@").output;
+        int tallest = 0;
+        for (auto at = shown.find("HEIGHT="); at != std::string::npos; at = shown.find("HEIGHT=", at + 1)) {
+            tallest = std::max(tallest, std::stoi(shown.substr(at + 7)));
+        }
+        return tallest;
+    }
+
+    ServerProcess panel{"lxqt-panel"};
+    ServerProcess dunst{"dunst"};
+};
+
+TEST_F(RealPanelTest, ARightClickShowsTheMenuADoubleClickStartsTheMailProgramOnceAndTheBubbleAppears) {
+    ScriptedServer server;
+    ServeMailbox(server, {1});
+    ServerProcess program("quillonv");
+    StartProgram(program, "quillonv-panel", bus);
+    const std::string main = WindowNamed(display, "QuillonV");
+    ASSERT_TRUE(WaitFor([&] {
+        return OnBus("--dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher org.freedesktop.DBus.Properties.Get "
+                     "string:org.kde.StatusNotifierWatcher string:RegisteredStatusNotifierItems")
+                   .find("StatusNotifierItem") != std::string::npos;
+    }));
+    // The only icon, at the right end of the 32-pixel panel along the top of the 1280-pixel screen.
+    const std::string icon = "1265 16";
+    EXPECT_EQ(TallestWindow("lxqt-panel"), 32);
+
+    OnDisplay("xdotool mousemove " + icon + " click 3");
+    // The panel draws the menu from dbusmenu: five items, not the empty pixel of a menu it never asked for.
+    EXPECT_TRUE(WaitFor([&] { return TallestWindow("lxqt-panel") >= 5 * 16; }));
+    std::this_thread::sleep_for(300ms);
+    Shell("env DISPLAY=" + display + " import -window root -crop 400x200+880+0 '" + (kScreenshots / "panel-menu.png").string() + "'");
+    OnDisplay("xdotool key Escape");
+    std::this_thread::sleep_for(300ms);
+
+    Click(main, 395 + 48, 398 + 20);  // check now: one new mail
+    ASSERT_TRUE(server.WaitUntilPlayed(10s));
+    EXPECT_TRUE(WaitFor([&] { return OnDisplay("xdotool search --onlyvisible --classname Dunst").status == 0; }))
+        << testsupport::ReadFile(temp.Path() / "dunst.log");
+    Shell("env DISPLAY=" + display + " import -window root '" + (kScreenshots / "panel-bubble.png").string() + "'");
+
+    OnDisplay("xdotool mousemove " + icon + " click --repeat 2 --delay 100 1");
+    ExpectMailStarts(1);
 }
 
 }  // namespace

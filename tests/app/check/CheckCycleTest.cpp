@@ -179,6 +179,10 @@ TEST_F(CheckCycleTest, TheSoundFollowsNoveltyAndTheAnimationFollowsPresence) {
     EXPECT_EQ(Listing(), listing);
     EXPECT_EQ(Cycle().LastTally().newMessages, 2);
     EXPECT_TRUE(run.NewMailFound);
+    // The new mail as the listing shows it.
+    EXPECT_EQ(sound.mail.Count, 2);
+    EXPECT_EQ(sound.mail.First, (std::vector<app::NewMailEntry>{{" " + kName + " <taro@example.jp>", " Hello"},
+                                                               {" shop@example.jp", " " + kAdSubject}}));
 
     journal.clear();
     view.journal = &journal;

@@ -72,6 +72,7 @@ TEST(Settings, DefaultsWhenTheFileOrAKeyIsMissing) {
     EXPECT_EQ(settings.SendSubject, kRefusalSubject);
     EXPECT_EQ(settings.ReceiveSubject, kAdMarker);
     EXPECT_EQ(settings.Volume, 125);
+    EXPECT_TRUE(settings.DesktopNotify);
     EXPECT_EQ(settings, app::DefaultSettings());
     EXPECT_EQ(LoadFrom("[Init]\r\nVolume=3\r\n").SendSubject, kRefusalSubject);
 }
@@ -82,6 +83,7 @@ TEST(Settings, FlagsAreOnOnlyForTheExactWrittenText) {
     EXPECT_FALSE(other.Minimize);
     EXPECT_FALSE(other.HeaderAdd);
     EXPECT_FALSE(LoadFrom("[Init]\nHeaderAdd=\n").HeaderAdd);
+    EXPECT_FALSE(LoadFrom("[Init]\nDesktopNotify=on\n").DesktopNotify);
 }
 
 TEST(Settings, IntervalAndVolumeFallBackWhenUnusable) {
@@ -111,16 +113,18 @@ TEST(Settings, SavedAsTheirWrittenFormsTrimmedAndReadBack) {
     settings.SoundFile = "  /snd/new mail.wav\t";
     settings.SendSubject = "Re: " + kRefusalSubject;
     settings.Volume = 200;
+    settings.DesktopNotify = false;
     ASSERT_TRUE(app::SaveSettings(settings, path));
     EXPECT_EQ(ReadBytes(path), "[Init]\r\nMinimize=True\r\nHeaderAdd=Off\r\nIntervalTime=5\r\n"
                                "SoundFile=/snd/new mail.wav\r\nSendSubject=Re: " + kRefusalSubject +
-                                   "\r\nReceiveSubject=" + kAdMarker + "\r\nVolume=200\r\n");
+                                   "\r\nReceiveSubject=" + kAdMarker + "\r\nVolume=200\r\nDesktopNotify=Off\r\n");
     EXPECT_EQ(ModeOf(path), 0600u);
     const app::Settings loaded = app::LoadSettings(path);
     EXPECT_EQ(loaded.SoundFile, "/snd/new mail.wav");
     EXPECT_EQ(loaded.IntervalTime, "5");
     EXPECT_TRUE(loaded.Minimize);
     EXPECT_EQ(loaded.Volume, 200);
+    EXPECT_FALSE(loaded.DesktopNotify);
 }
 
 TEST(Settings, AValueWithALineBreakFailsTheSaveAndLeavesTheFileAsItWas) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -20,7 +21,9 @@ struct Notifier {
     Journal journal;
     FakePlayer player{journal};
     FakeTray tray{journal};
-    app::NewMailNotifier notifier{settings, player, tray, log};
+    FakeNotice notice{journal};
+    app::NewMailNotifier notifier{settings, player, tray, notice, log};
+    const app::NewMail oneMail{1, {{"a@example.jp", "hello"}}};
 
     Notifier() {
         for (const char* name : {"new.wav", "tail.wav ", "\xe3\x81\x82.wav"}) WriteBytes(temp.Path() / name, "RIFF");
@@ -61,7 +64,7 @@ TEST(NewMailNotifier, PlaysARegularFileNamedByTheFieldAsTypedAndLogsWhatThePlaye
         Notifier n;
         n.settings.SoundFile = n.InFolder(row.field);
         n.player.openFails = row.openFails;
-        n.notifier.PlayNewMailSound();
+        n.notifier.PlayNewMailSound(n.oneMail);
         EXPECT_EQ(n.Calls(), n.InFolder(row.calls));
         EXPECT_EQ(ReadBytes(n.folder.LogFile()).value_or(""), n.InFolder(row.log));
     }
@@ -71,16 +74,37 @@ TEST(NewMailNotifier, CutsShortASoundStillPlayingAndStopsOnlyWhatRuns) {
     Notifier n;
     n.settings.SoundFile = n.InFolder("@/new.wav");
     n.notifier.StopSound();
-    n.notifier.PlayNewMailSound();
-    n.notifier.PlayNewMailSound();
+    n.notifier.PlayNewMailSound(n.oneMail);
+    n.notifier.PlayNewMailSound(n.oneMail);
     n.tray.animating = true;
     n.notifier.StopNotification();
     n.notifier.StopNotification();
     for (const int position : {-1, 64, 256}) n.notifier.ApplyVolume(position);
     EXPECT_EQ(n.Calls(), n.InFolder("is playing, is playing, close, open @/new.wav, play, is playing, stop, close, "
-                                    "open @/new.wav, play, is playing, stop, stop animation, is playing, "
-                                    "volume 0, volume 64, volume 255"));
+                                    "open @/new.wav, play, is playing, stop, stop animation, close notice, is playing, "
+                                    "close notice, volume 0, volume 64, volume 255"));
     EXPECT_FALSE(std::filesystem::exists(n.folder.LogFile()));
+}
+
+TEST(NewMailNotifier, NotifiesTheDesktopUnlessTurnedOffAndListsFiveMailsAndCountsTheRest) {
+    Notifier n;
+    n.settings.DesktopNotify = true;
+    n.notifier.PlayNewMailSound(n.oneMail);
+    n.notifier.PlayNewMailSound({});
+    n.settings.DesktopNotify = false;
+    n.notifier.PlayNewMailSound(n.oneMail);
+    EXPECT_EQ(n.Calls(), "notice 1");
+
+    app::NewMail mail;
+    const auto lines = [&] { return NoticeSummary(mail) + "|" + NoticeBody(mail); };
+    mail.Add("a@x", "one");
+    // "New mail 1"; the sender and subject held apart by a horizontal bar
+    EXPECT_EQ(lines(), "\x90V\x92\x85\x83\x81\x81[\x83\x8b 1\x92\xca|a@x \x81\x5c one");
+    for (const char* sender : {"b", "c", "d", "e", "f", "g"}) mail.Add(sender, "s");
+    EXPECT_EQ(mail.First.size(), app::NewMail::kListed);
+    // "... and 2 more"
+    EXPECT_EQ(NoticeBody(mail).substr(NoticeBody(mail).rfind('\n')), "\n\x82\xd9\x82\xa9 2\x92\xca");
+    EXPECT_EQ(std::ranges::count(NoticeBody(mail), '\n'), 5);
 }
 
 }  // namespace
