@@ -28,8 +28,8 @@ constexpr int kGoOn = 334;
 constexpr std::size_t kLongestReply = 65536;
 constexpr std::size_t kLargestWrite = 65535;
 constexpr char kClosedByServer[] = "Connection closed by server";
-// Says nothing of the account or the machine to whoever watches the line (RFC 5321 4.1.4 asks for a name,
-// and a submission server identifies its client by AUTH).
+// RFC 5321 4.1.4 asks for a name; this one tells whoever watches the line nothing of the account or the
+// machine, and a submission server knows its client by AUTH.
 constexpr char kNameBeforeTls[] = "localhost";
 
 std::string Joined(const std::vector<std::string>& entries)

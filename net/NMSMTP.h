@@ -59,8 +59,8 @@ public:
     // Composes PostMessage and sends it: RSET, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
     // A refused recipient does not stop the send. An address or header line holding CR, LF or a zero
     // byte, and an envelope address that is no single path (SafeEnvelopeAddress), fail the send before
-    // any command. Does nothing while a Connect or send runs. A failed send
-    // leaves the connection open and nothing cleared.
+    // any command. Does nothing while a Connect or send runs. A failed send leaves the connection open
+    // and nothing cleared.
     void SendMail();
     // QUIT (only when connected), then always closes.
     void Disconnect() override;
