@@ -1,6 +1,7 @@
 // The lock and the socket of the data folder against what a start finds there: a relative folder, a flood
 // of clients that say nothing, descriptors running out, and a link in the lock's place.
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -66,7 +67,9 @@ TEST(SingleInstance, ClientsThatSayNothingAreDroppedAndAFailedAcceptIsNotTheEnd)
         // Descriptors run out while connections wait: the accept fails and Qt closes the server.
         rlimit limit{};
         ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
-        const rlimit lowered{static_cast<rlim_t>(UniqueFd(dup(0)).Get() + 4), limit.rlim_max};
+        const UniqueFd lowestFree(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        ASSERT_TRUE(lowestFree);
+        const rlimit lowered{static_cast<rlim_t>(lowestFree.Get() + 4), limit.rlim_max};
         ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
         std::vector<UniqueFd> waiting;
         for (UniqueFd client; (client = IdleClient(socketPath));) waiting.push_back(std::move(client));
