@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace net {
@@ -155,19 +156,12 @@ TEST(TlsNames, OnlyTheSubjectAltNameCountsAndAWildcardStandsForAWholeLabel)
     const TestCertificates& certificates = TestCertificates::Shared();
     ASSERT_EQ(::setenv("SSL_CERT_FILE", certificates.Authority().c_str(), 1), 0);
     const std::string mismatch = "certificate verify failed: hostname mismatch";
-    const struct {
-        const char* what;
-        const TestCertificates::Pair& certificate;
-        std::string failure;
-    } rows[] = {
-        {"the name in the CN only", certificates.CommonNameOnly(), mismatch},
-        {"f*.example.test", certificates.PartialWildcard(), mismatch},
-        {"*.example.test", certificates.Wildcard(), ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
+    const std::pair<const TestCertificates::Pair*, std::string> rows[] = {
+        {&certificates.CommonNameOnly(), mismatch}, {&certificates.PartialWildcard(), mismatch},
+        {&certificates.Wildcard(), "connected"}};
+    for (const auto& [certificate, outcome] : rows) {
         testsupport::SmtpReceiver receiver;
-        receiver.UseImplicitTls(row.certificate.certificate, row.certificate.key);
+        receiver.UseImplicitTls(certificate->certificate, certificate->key);
         receiver.Start();
         // The name leads to the receiver on loopback, so the certificate alone decides.
         TNMSMTP smtp({}, [](const std::string&) { return std::optional<std::uint32_t>(htonl(INADDR_LOOPBACK)); });
@@ -175,10 +169,9 @@ TEST(TlsNames, OnlyTheSubjectAltNameCountsAndAWildcardStandsForAWholeLabel)
         smtp.UserID = "alice";
         try {
             smtp.Connect();
-            smtp.Disconnect();
         } catch (const ESockError&) {
         }
-        EXPECT_EQ(smtp.TlsFailure(), row.failure);
+        EXPECT_EQ(smtp.Connected() ? "connected" : smtp.TlsFailure(), outcome) << certificate->certificate;
     }
     ::unsetenv("SSL_CERT_FILE");
 }

@@ -35,14 +35,9 @@ extendedKeyUsage = serverAuth
 subjectAltName = DNS:other.example
 [common_name_only]
 basicConstraints = CA:FALSE
-extendedKeyUsage = serverAuth
 [partial_wildcard]
-basicConstraints = CA:FALSE
-extendedKeyUsage = serverAuth
 subjectAltName = DNS:f*.example.test
 [wildcard]
-basicConstraints = CA:FALSE
-extendedKeyUsage = serverAuth
 subjectAltName = DNS:*.example.test
 )";
 

@@ -21,19 +21,13 @@ using testsupport::UniqueFd;
 
 UniqueFd IdleClient(const std::filesystem::path& socketPath) {
     UniqueFd client(socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{.sun_family = AF_UNIX};
     std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
     if (client) connect(client.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address);
     return client;
 }
 
-bool Dropped(const UniqueFd& client) {
-    char byte = 0;
-    return recv(client.Get(), &byte, 1, MSG_DONTWAIT) == 0;
-}
-
-TEST(SingleInstance, ARelativeFolderListensInsideItselfAndTheSecondStartIsAnswered) {
+TEST(SingleInstance, ARelativeFolderFloodedAndOutOfDescriptorsStillAnswersTheNextStart) {
     TempFolder parent;
     const std::filesystem::path workingFolder = std::filesystem::current_path();
     std::filesystem::current_path(parent.Path());
@@ -42,56 +36,43 @@ TEST(SingleInstance, ARelativeFolderListensInsideItselfAndTheSecondStartIsAnswer
     int shown = 0;
     ui::SingleInstance first(folder);
     first.ServeShowRequests([&shown] { ++shown; });
-    ui::SingleInstance second(folder);
     std::filesystem::current_path(workingFolder);
-
-    EXPECT_TRUE(std::filesystem::is_socket(parent.Path() / "data" / "quillonv.socket"));
-    EXPECT_FALSE(second.First());
-    EXPECT_EQ(ui::SettleWithOtherStarts(second), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&shown] { return shown == 1; }));
-}
-
-TEST(SingleInstance, ClientsThatSayNothingAreDroppedAndAFailedAcceptIsNotTheEnd) {
-    TempFolder temp;
-    const app::DataFolder folder(temp.Path());
-    const std::filesystem::path socketPath = temp.Path() / "quillonv.socket";
-    int shown = 0;
-    ui::SingleInstance first(folder);
-    first.ServeShowRequests([&shown] { ++shown; });
+    const std::filesystem::path socketPath = parent.Path() / "data" / "quillonv.socket";
+    EXPECT_TRUE(std::filesystem::is_socket(socketPath));
     {
         std::vector<UniqueFd> flood;
         for (int i = 0; i < 40; ++i) flood.push_back(IdleClient(socketPath));
-        EXPECT_TRUE(QTest::qWaitFor([&flood] { return std::all_of(flood.begin(), flood.end(), Dropped); }, 10000));
+        const auto dropped = [](const UniqueFd& client) {
+            char byte = 0;
+            return recv(client.Get(), &byte, 1, MSG_DONTWAIT) == 0;
+        };
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::all_of(flood.begin(), flood.end(), dropped); }, 10000));
     }
     {
-        // Descriptors run out while connections wait: the accept fails and Qt closes the server.
+        // Connections wait while no descriptor is left: the accept fails and Qt closes the server.
         rlimit limit{};
         ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
         const UniqueFd lowestFree(open("/dev/null", O_RDONLY | O_CLOEXEC));
-        ASSERT_TRUE(lowestFree);
         const rlimit lowered{static_cast<rlim_t>(lowestFree.Get() + 4), limit.rlim_max};
-        ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        ASSERT_TRUE(lowestFree && setrlimit(RLIMIT_NOFILE, &lowered) == 0);
         std::vector<UniqueFd> waiting;
         for (UniqueFd client; (client = IdleClient(socketPath));) waiting.push_back(std::move(client));
         QTest::qWait(100);
         ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
         EXPECT_FALSE(std::filesystem::exists(socketPath));
     }
-    EXPECT_TRUE(QTest::qWaitFor([&socketPath] { return std::filesystem::exists(socketPath); }, 10000));
-    ui::SingleInstance second(folder);
-    EXPECT_TRUE(second.AskFirstToShow());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(socketPath); }, 10000));
+    ui::SingleInstance second(app::DataFolder(parent.Path() / "data"));
+    EXPECT_EQ(ui::SettleWithOtherStarts(second), 0);
     EXPECT_TRUE(QTest::qWaitFor([&shown] { return shown == 1; }));
 }
 
 TEST(SingleInstance, ALinkInTheLockFilesPlaceIsNotFollowedAndTheStartSaysSoInABox) {
     TempFolder temp;
-    const std::filesystem::path target = temp.Path() / "elsewhere";
-    std::filesystem::create_symlink(target, temp.Path() / "quillonv.lock");
+    std::filesystem::create_symlink(temp.Path() / "elsewhere", temp.Path() / "quillonv.lock");
     ui::SingleInstance instance{app::DataFolder(temp.Path())};
-    EXPECT_FALSE(std::filesystem::exists(target));
-    EXPECT_TRUE(instance.First());
+    EXPECT_FALSE(std::filesystem::exists(temp.Path() / "elsewhere"));
     EXPECT_NE(instance.LockFailure().find(std::strerror(ELOOP)), std::string::npos) << instance.LockFailure();
-
     BoxAnswerer answerer;
     EXPECT_EQ(ui::SettleWithOtherStarts(instance), std::nullopt);
     ASSERT_EQ(answerer.texts.size(), 1u);
