@@ -18,6 +18,8 @@ std::string_view ReasonText(ReadFailure failure) {
             return kUnreadTooLarge;
         case ReadFailure::NoPermission:
             return kUnreadNoPermission;
+        case ReadFailure::ZeroByte:
+            return kUnreadZeroByte;
         case ReadFailure::ReadError:
             break;
     }

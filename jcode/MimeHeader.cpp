@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "jcode/JapaneseConversion.h"
 
@@ -35,6 +36,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 constexpr std::string_view kWordOpening = "=?";
+constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kWordClosing = "?=";
 
 // Every stage marker starts with "=?", so only the places where that stands need comparing.
@@ -100,14 +102,27 @@ std::string Base64Encode(std::string_view bytes) {
     return out;
 }
 
+std::string ApplyStage(const CharsetStage& stage, std::string_view text) {
+    std::string decoded = DecodeEncodedWords(text, stage.charset);
+    return stage.afterwards != nullptr ? stage.afterwards(decoded) : decoded;
+}
+
+std::vector<std::string> SplitAtLineEnds(std::string_view lines) {
+    std::vector<std::string> split;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = lines.find(kLineEnd, start);
+        split.emplace_back(lines.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) return split;
+        start = end + kLineEnd.size();
+    }
+}
+
 }  // namespace
 
 std::string DecodeMimeHeader(std::string_view text) {
     std::string current(text);
     for (const CharsetStage& stage : kStages) {
-        if (!HasMarker(current, stage.marker)) continue;
-        current = DecodeEncodedWords(current, stage.charset);
-        if (stage.afterwards != nullptr) current = stage.afterwards(current);
+        if (HasMarker(current, stage.marker)) current = ApplyStage(stage, current);
     }
     return current;
 }
@@ -115,18 +130,22 @@ std::string DecodeMimeHeader(std::string_view text) {
 std::string DecodeHeaderForDisplay(std::string_view text) { return JisToSjis(DecodeMimeHeader(text)); }
 
 std::string DecodeHeaderLinesForDisplay(std::string_view lines) {
-    constexpr std::string_view kLineEnd = "\r\n";
+    // Each stage is decided as for one text, by its marker anywhere in the header as the earlier stages
+    // left it, so a raw UTF-8 line beside a UTF-8 word is converted too; it is then applied line by line,
+    // so that a word or a cut-off sequence never reaches over a line end.
+    std::vector<std::string> split = SplitAtLineEnds(lines);
+    for (const CharsetStage& stage : kStages) {
+        const bool marked =
+            std::any_of(split.begin(), split.end(), [&](const std::string& line) { return HasMarker(line, stage.marker); });
+        if (!marked) continue;
+        for (std::string& line : split) line = ApplyStage(stage, line);
+    }
     std::string jis;
     jis.reserve(lines.size());
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = lines.find(kLineEnd, start);
-        std::string line = DecodeMimeHeader(lines.substr(start, end == std::string_view::npos ? end : end - start));
-        std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
-        jis += line;
-        if (end == std::string_view::npos) break;
-        jis += kLineEnd;
-        start = end + kLineEnd.size();
+    for (std::size_t i = 0; i < split.size(); ++i) {
+        std::replace_if(split[i].begin(), split[i].end(), [](char c) { return c == '\r' || c == '\n'; }, '?');
+        if (i > 0) jis += kLineEnd;
+        jis += split[i];
     }
     // JisToSjis writes no CR or LF of its own, so the line ends above stay the only ones.
     return JisToSjis(jis);

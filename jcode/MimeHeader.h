@@ -15,8 +15,9 @@ std::string DecodeMimeHeader(std::string_view text);
 // What any received header value is shown as: JisToSjis(DecodeMimeHeader(text)), Shift_JIS throughout.
 std::string DecodeHeaderForDisplay(std::string_view text);
 
-// A whole header, lines separated by CR LF, shown one line per header line: each line is decoded on its own
-// and a CR or LF its encoded-words yield becomes "?". JIS runs may still go on across a line end.
+// A whole header, lines separated by CR LF, shown one line per header line. Which charset stages run is
+// decided over the whole header as DecodeMimeHeader does; each runs on every line by itself, and a CR or
+// LF a line's encoded-words yield becomes "?". JIS runs may still go on across a line end.
 std::string DecodeHeaderLinesForDisplay(std::string_view lines);
 
 // Decodes the encoded-words of one charset (matched without regard to case) and copies all other bytes.

@@ -5,6 +5,7 @@
 // multipart/mixed message, and sends it over the open connection. It converts no character set: callers
 // hand it texts already in the form they are to travel in.
 
+#include "net/EnvelopeAddress.h"
 #include "net/ExStringList.h"
 #include "net/MemoryStream.h"
 #include "net/NMUUProcessor.h"
@@ -29,7 +30,8 @@ public:
 
     explicit TNMSMTP(PumpFunction pump = {}, HostResolver resolver = {});
 
-    std::string UserID;  // the HELO argument, and the user name when the server asks for authentication
+    // The HELO argument (EHLO inside TLS), and the user name when the server asks for authentication.
+    std::string UserID;
     std::string Password;
     TPostMessage PostMessage;
     UUMethods EncodeType = UUMethods::uuMime;
@@ -56,8 +58,9 @@ public:
     void Connect() override;
     // Composes PostMessage and sends it: RSET, MAIL FROM, RCPT TO per recipient, DATA, the message, ".".
     // A refused recipient does not stop the send. An address or header line holding CR, LF or a zero
-    // byte fails the send before any command. Does nothing while a Connect or send runs. A failed send
-    // leaves the connection open and nothing cleared.
+    // byte, and an envelope address that is no single path (SafeEnvelopeAddress), fail the send before
+    // any command. Does nothing while a Connect or send runs. A failed send leaves the connection open
+    // and nothing cleared.
     void SendMail();
     // QUIT (only when connected), then always closes.
     void Disconnect() override;
@@ -112,7 +115,7 @@ private:
     bool HeaderComplete() const;
     void CheckHeader();
     Envelope TakeEnvelope() const;
-    void RefuseLineBreaks(const Envelope& envelope) const;
+    void RefuseUnsafeText(const Envelope& envelope) const;
     void SendRecipients(const std::vector<std::string>& recipients);
     void WriteHeaderBlock();
     void EndData();
@@ -125,9 +128,5 @@ private:
     std::string boundary_;
     std::minstd_rand random_;
 };
-
-// The envelope address of a recipient entry: the text inside its first angle brackets, or after its
-// first colon, or the entry itself. Nothing is trimmed; empty means no RCPT for this entry.
-std::string ExtractAddress(std::string_view entry);
 
 }  // namespace net

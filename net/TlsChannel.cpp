@@ -144,6 +144,9 @@ TlsChannel::TlsChannel(int socket, const std::string& host) : session_(std::make
     BIO_set_data(bio, reinterpret_cast<void*>(static_cast<std::intptr_t>(socket)));
     BIO_set_init(bio, 1);
     SSL_set_bio(ssl, bio, bio);
+    // RFC 9525: the name is looked up in subjectAltName only, never in the subject's CN, and a wildcard
+    // stands for a whole left-most label ("*.example.jp", never "f*.example.jp").
+    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NEVER_CHECK_SUBJECT | X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     const bool named = IsAddress(host) ? X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str()) == 1
                                        : SSL_set1_host(ssl, host.c_str()) == 1 &&
                                              SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;

@@ -4,8 +4,8 @@
 // the same time-out, cancelled the same way and pumps the program's pending work as any other wait.
 //
 // The server must prove who it is: TLS 1.2 or later, a chain that verifies against the system's trust
-// store (OpenSSL's default paths, so SSL_CERT_FILE and SSL_CERT_DIR apply), issued to the host name or IP
-// address the user typed. There is no way to turn this off.
+// store (OpenSSL's default paths, so SSL_CERT_FILE and SSL_CERT_DIR apply), whose subjectAltName names the
+// host name or IP address the user typed. There is no way to turn this off.
 
 #include <cstddef>
 #include <memory>

@@ -4,8 +4,10 @@
 // front and ends.
 
 #include <QLocalServer>
+#include <QTimer>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "app/data/DataFolder.h"
 
@@ -19,10 +21,13 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // False when another program holds the lock. A folder where no lock file can be made does not stop
-    // the program: it runs unguarded rather than not at all.
-    bool First() const { return lockFd_ >= 0 || !lockable_; }
-    bool Lockable() const { return lockable_; }
+    // False when another program holds the lock. A folder where no lock can be taken does not stop the
+    // program: it runs unguarded rather than not at all, and LockFailure says why.
+    bool First() const { return lockFd_ >= 0 || !lockFailure_.empty(); }
+    // Empty, or why the lock could not be taken although nobody holds it (the lock file and the system's
+    // reason).
+    const std::string& LockFailure() const { return lockFailure_; }
+    const std::filesystem::path& Folder() const { return folder_; }
 
     // For the first program: `show` runs for every later start. Needs the application object.
     void ServeShowRequests(std::function<void()> show);
@@ -30,9 +35,16 @@ public:
     bool AskFirstToShow();
 
 private:
+    void Listen();
+    void TakeRequests();
+
+    std::filesystem::path folder_;
     std::filesystem::path socketPath_;
     int lockFd_ = -1;
-    bool lockable_ = true;
+    std::string lockFailure_;
+    std::function<void()> show_;
+    int clients_ = 0;
+    QTimer listenAgain_;
     QLocalServer server_;
 };
 

@@ -1,12 +1,14 @@
 #include <QApplication>
 #include <QFont>
 #include <iostream>
+#include <optional>
 
 #include "desktop/SdlSoundPlayer.h"
 #include "ui/Program.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramOptions.h"
 #include "ui/SingleInstance.h"
+#include "ui/StartGuard.h"
 #include "ui/WindowPump.h"
 
 namespace {
@@ -40,16 +42,7 @@ int main(int argc, char** argv) {
     ui::SingleInstance instance(folder);
 
     QApplication application(argc, argv);
-    if (!instance.First()) {
-        if (instance.AskFirstToShow()) return 0;
-        std::cerr << "quillonv: another quillonv is running on " << folder.Path().string()
-                  << " and does not answer\n";
-        return 1;
-    }
-    if (!instance.Lockable()) {
-        std::cerr << "quillonv: cannot lock " << folder.Path().string()
-                  << "; a second start on this folder will not be noticed\n";
-    }
+    if (const std::optional<int> status = ui::SettleWithOtherStarts(instance)) return *status;
     // The program ends with the main window alone, whatever else is open.
     application.setQuitOnLastWindowClosed(false);
     application.setFont(WindowFont());

@@ -4,7 +4,7 @@
 #include "jcode/JapaneseConversion.h"
 #include "jcode/MimeHeader.h"
 #include "net/HoldsLineBreak.h"
-#include "net/NMSMTP.h"
+#include "net/EnvelopeAddress.h"
 
 namespace app {
 namespace {
@@ -49,7 +49,7 @@ std::vector<std::string> RefusalBodyLines(std::string_view body) {
 }
 
 bool SafeReplyAddress(std::string_view replyAddress) {
-    return !net::HoldsLineBreak(replyAddress);
+    return !net::HoldsLineBreak(replyAddress) && net::SafeEnvelopeAddress(net::ExtractAddress(replyAddress));
 }
 
 bool HasEnvelopeAddress(std::string_view replyAddress) {

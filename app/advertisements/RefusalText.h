@@ -22,7 +22,8 @@ std::vector<std::string> RefusalBodyLines(std::string_view body);
 
 // The reply address is decoded header text from a stranger: an encoded-word can put CR, LF or a zero
 // byte into it, which would end the RCPT command or the To line early and let the rest pass as
-// commands or header lines of the stranger's choice.
+// commands or header lines of the stranger's choice, and blanks or angle brackets into its envelope
+// address, which would add ESMTP parameters to the RCPT command.
 bool SafeReplyAddress(std::string_view replyAddress);
 
 // Whether the envelope address the SMTP client takes from the reply address is more than blanks: the

@@ -18,6 +18,7 @@ enum class ReadFailure {
     TooLarge,      // beyond kRegularFileReadLimit
     NoPermission,  // EACCES or EPERM, on the file or on a folder above it
     ReadError,     // anything else, a file that is no regular file included
+    ZeroByte,      // a data file whose text holds a zero byte, where the format ends it
 };
 
 // The bytes, empty when the file is missing; for a file that is there but cannot be read, why.

@@ -29,7 +29,8 @@ ScrambledFileRead ReadScrambledFile(const std::filesystem::path& path) {
     ScrambledFileRead read = ReadRegularFile(path);
     if (std::string* bytes = std::get_if<std::string>(&read)) {
         std::string text = ScrambleText(*bytes);
-        if (const auto end = text.find('\0'); end != std::string::npos) text.resize(end);
+        // The format ends the text there, and with it every record after it: the next save would lose them.
+        if (text.find('\0') != std::string::npos) return ReadFailure::ZeroByte;
         return text;
     }
     return read;

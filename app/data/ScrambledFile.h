@@ -10,8 +10,8 @@
 
 namespace app {
 
-// The format reads through a buffer of 81,911 bytes and ends the text at the first zero byte, so this is
-// the most a data file can hold.
+// The format reads through a buffer of 81,911 bytes and ends the text at a zero byte, so this is the most
+// a data file can hold.
 inline constexpr std::size_t kScrambledFileCapacity = 81910;
 
 // Output byte n-1-i is input byte i XOR 0xA5. Its own inverse.
@@ -21,8 +21,8 @@ std::string ScrambleText(std::string_view text);
 // without a zero byte, which would end the text early on loading.
 bool FitsScrambledFile(std::string_view text);
 
-// The unscrambled text up to its first zero byte, empty when the file is missing; for a file that is there
-// but cannot be read, why.
+// The unscrambled text, empty when the file is missing; for a file that is there but cannot be read whole,
+// why. A zero byte in the text is such a file: nothing the program writes holds one.
 using ScrambledFileRead = RegularFileRead;
 ScrambledFileRead ReadScrambledFile(const std::filesystem::path& path);
 

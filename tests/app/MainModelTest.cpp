@@ -285,6 +285,10 @@ TEST_F(MainModelTest, ADataFileThatCouldNotBeReadIsNamedWithWhyAtStartAndAtEachS
         // "there is no permission to read it"
         {"quillon.dat", [](const fs::path& file) { WriteBytes(file, "x"); fs::permissions(file, fs::perms::none); },
          "\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x82\xcc\x8c\xa0\x8c\xc0\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1"},
+        // "there is a zero byte partway": in the first of two records, which would end the text there
+        {"quillon.dat",
+         [](const fs::path& file) { WriteBytes(file, app::ScrambleText(std::string(100, 'a') + '\0' + std::string(305, 'b'))); },
+         "\x93r\x92\x86\x82\xc9\x83[\x83\x8d\x82\xcc\x83o\x83" "C\x83g\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7"},
     };
     std::vector<int> statuses;
     for (const Case& c : cases) {
@@ -307,7 +311,7 @@ TEST_F(MainModelTest, ADataFileThatCouldNotBeReadIsNamedWithWhyAtStartAndAtEachS
             return HasFailure() ? 1 : 0;
         }));
     }
-    EXPECT_EQ(statuses, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(statuses, (std::vector<int>{0, 0, 0, 0}));
 }
 
 TEST_F(MainModelTest, ASaveIntoAReadOnlyFolderReportsTheFailureAndChangesNothing) {

@@ -11,6 +11,7 @@ namespace {
 std::string Display(std::string_view raw) { return JisToSjis(DecodeMimeHeader(raw)); }
 
 const std::string kWordA = "=?ISO-2022-JP?B?GyRCJCIbKEI=?=";
+const std::string kUtf8A = Bytes({0xE3, 0x81, 0x82});
 
 struct DisplayRow {
     const char* name;
@@ -139,6 +140,14 @@ TEST(DecodeHeaderLinesForDisplay, WhatAWordYieldsStaysInsideItsLine) {
         {"JIS run going on across a line end", "Subject: \x1B$B\x24\x22\r\n\x24\x22\x1B(B",
          "Subject: " + kSjisA + "\r\n" + kSjisA},
         {"empty", "", ""},
+        // The stages are decided over the whole header and applied to every line.
+        {"raw UTF-8 line beside a UTF-8 word", "From: " + kUtf8A + "\r\nSubject: =?UTF-8?B?44GC?=",
+         "From: " + kSjisA + "\r\nSubject: " + kSjisA},
+        {"raw EUC-JP line beside an EUC-JP word", "Subject: =?EUC-JP?B?pKI=?=\r\nFrom: \xA4\xA2",
+         "Subject: " + kSjisA + "\r\nFrom: " + kSjisA},
+        // E3 CR LF read as one UTF-8 sequence would be a character and take the line end with it.
+        {"UTF-8 cut off at a line end", "Subject: =?UTF-8?B?44GC?=\xE3\r\nTo: c",
+         "Subject: " + kSjisA + "\xE3\r\nTo: c"},
     };
     for (const Row& row : rows) EXPECT_EQ(DecodeHeaderLinesForDisplay(row.lines), row.shown) << row.name;
 }

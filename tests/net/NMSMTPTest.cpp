@@ -553,6 +553,16 @@ TEST_F(Smtp, LineBreaksInAddressesAndHeaderValuesNeverReachTheServer)
     EXPECT_EQ(refusal([](TPostMessage& m) { m.Subject = "hi\nBcc: other@example.jp"; }),
               "Line break or zero byte in the Subject line");
     EXPECT_EQ(refusal([](TPostMessage& m) { m.FromName = "Eve\r\n"; }), "Line break or zero byte in the From line");
+    // What an encoded-word in a stranger's From line can put into the envelope: ESMTP parameters, and
+    // blanks or control bytes that end the path early.
+    for (const std::string& entry : {"foo:s7@example.com> NOTIFY=SUCCESS ORCPT=rfc822;x@evil.test", "x@exa\tmple.jp",
+                                     "x@example.jp\x7F", "x@example.jp>y@evil.test"}) {
+        EXPECT_EQ(refusal([&](TPostMessage& m) { m.ToAddress = {entry}; }),
+                  "Blank, angle bracket or control byte in a recipient address")
+            << entry;
+    }
+    EXPECT_EQ(refusal([](TPostMessage& m) { m.FromAddress = "alice@example.jp> SIZE=1"; }),
+              "Blank, angle bracket or control byte in the sender address");
     // A handler's late recipient is checked too.
     smtp.OnHeaderIncomplete = [&](bool& handled, int) {
         smtp.PostMessage.ToAddress = {"x@example.jp\r\nDATA"};
@@ -620,7 +630,7 @@ TEST(HostileSmtp, AMultiLineReplyThatGoesOnIsCutOffAndTheConnectionDropped)
         if (inGreeting) {
             server.Send("220-" + endless).Stall();
         } else {
-            server.SmtpGreeting().Expect("EHLO alice").Send(endless).Stall();
+            server.SmtpGreeting().Expect("EHLO localhost").Send(endless).Stall();
         }
         server.Start();
         TNMSMTP smtp;

@@ -1,5 +1,5 @@
-// How a server field asks for TLS, what an EHLO reply offers, and the servers that cannot give TLS where a
-// field asks for it: they never get a login, an AUTH or a message.
+// How a server field asks for TLS, what an EHLO reply offers, the servers that cannot give TLS where a
+// field asks for it (they never get a login, an AUTH or a message) and the certificate names accepted.
 
 #include "net/Exceptions.h"
 #include "net/NMPOP3.h"
@@ -8,16 +8,25 @@
 #include "net/SmtpExtensions.h"
 
 #include "tests/support/ScriptedServer.h"
+#include "tests/support/SmtpReceiver.h"
+#include "tests/support/TestCertificates.h"
+
+#include <netinet/in.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace net {
 namespace {
 
 using testsupport::ScriptedServer;
+using testsupport::TestCertificates;
 
 TEST(ServerField, TheSchemeOrTheWellKnownPortSaysHowToConnect)
 {
@@ -121,7 +130,8 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
     for (const bool offered : {false, true}) {
         // A submission server that does not offer STARTTLS, or refuses it when asked.
         ScriptedServer server;
-        server.SmtpGreeting().Expect("EHLO alice");
+        // Nothing of the account in clear: the name before the handshake is a neutral one.
+        server.SmtpGreeting().Expect("EHLO localhost");
         if (offered) {
             server.SendLine("250-mail.example.jp").SendLine("250 STARTTLS").Expect("STARTTLS").SendLine(
                 "454 TLS not available");
@@ -137,7 +147,33 @@ TEST(TlsRefusals, AServerThatCannotGiveTlsGetsNoLoginAuthOrMessage)
         EXPECT_EQ(refusal.received.find("AUTH"), std::string::npos);
         EXPECT_EQ(refusal.received.find("MAIL FROM"), std::string::npos);
         EXPECT_EQ(refusal.received.find("secret"), std::string::npos);
+        EXPECT_EQ(refusal.received.find("alice"), std::string::npos);
     }
+}
+
+TEST(TlsNames, OnlyTheSubjectAltNameCountsAndAWildcardStandsForAWholeLabel)
+{
+    const TestCertificates& certificates = TestCertificates::Shared();
+    ASSERT_EQ(::setenv("SSL_CERT_FILE", certificates.Authority().c_str(), 1), 0);
+    const std::string mismatch = "certificate verify failed: hostname mismatch";
+    const std::pair<const TestCertificates::Pair*, std::string> rows[] = {
+        {&certificates.CommonNameOnly(), mismatch}, {&certificates.PartialWildcard(), mismatch},
+        {&certificates.Wildcard(), "connected"}};
+    for (const auto& [certificate, outcome] : rows) {
+        testsupport::SmtpReceiver receiver;
+        receiver.UseImplicitTls(certificate->certificate, certificate->key);
+        receiver.Start();
+        // The name leads to the receiver on loopback, so the certificate alone decides.
+        TNMSMTP smtp({}, [](const std::string&) { return std::optional<std::uint32_t>(htonl(INADDR_LOOPBACK)); });
+        smtp.Host = "smtps://foo.example.test:" + std::to_string(receiver.Port());
+        smtp.UserID = "alice";
+        try {
+            smtp.Connect();
+        } catch (const ESockError&) {
+        }
+        EXPECT_EQ(smtp.Connected() ? "connected" : smtp.TlsFailure(), outcome) << certificate->certificate;
+    }
+    ::unsetenv("SSL_CERT_FILE");
 }
 
 }  // namespace

@@ -33,6 +33,12 @@ subjectAltName = IP:127.0.0.1,DNS:localhost
 basicConstraints = CA:FALSE
 extendedKeyUsage = serverAuth
 subjectAltName = DNS:other.example
+[common_name_only]
+basicConstraints = CA:FALSE
+[partial_wildcard]
+subjectAltName = DNS:f*.example.test
+[wildcard]
+subjectAltName = DNS:*.example.test
 )";
 
 std::string Quoted(const std::string& argument) {
@@ -91,6 +97,10 @@ TestCertificates::TestCertificates() {
         authority_ = authority.certificate;
         loopback_ = MakeCertificate(folder_, "loopback", "127.0.0.1", "loopback", &authority);
         otherName_ = MakeCertificate(folder_, "other-name", "other.example", "other_name", &authority);
+        commonNameOnly_ = MakeCertificate(folder_, "cn-only", "foo.example.test", "common_name_only", &authority);
+        partialWildcard_ = MakeCertificate(folder_, "partial-wildcard", "foo.example.test", "partial_wildcard",
+                                           &authority);
+        wildcard_ = MakeCertificate(folder_, "wildcard", "foo.example.test", "wildcard", &authority);
         untrusted_ = MakeCertificate(folder_, "untrusted", "127.0.0.1", "loopback", &stranger);
     } catch (...) {
         std::error_code ignored;

@@ -25,6 +25,10 @@ public:
     const Pair& Loopback() const { return loopback_; }       // IP:127.0.0.1 and DNS:localhost
     const Pair& OtherName() const { return otherName_; }     // DNS:other.example only
     const Pair& Untrusted() const { return untrusted_; }     // IP:127.0.0.1, from an untrusted CA
+    // CN foo.example.test each; no subjectAltName, DNS:f*.example.test and DNS:*.example.test.
+    const Pair& CommonNameOnly() const { return commonNameOnly_; }
+    const Pair& PartialWildcard() const { return partialWildcard_; }
+    const Pair& Wildcard() const { return wildcard_; }
 
 private:
     TestCertificates();
@@ -35,6 +39,9 @@ private:
     Pair loopback_;
     Pair otherName_;
     Pair untrusted_;
+    Pair commonNameOnly_;
+    Pair partialWildcard_;
+    Pair wildcard_;
 };
 
 }  // namespace testsupport

@@ -400,6 +400,7 @@ TEST_F(AdvertisementHandlerTest, AReplyAddressWithALineBreakOrWithoutAnEnvelopeA
         Queued("a@x", "<1@x>", 1, " <x@example.jp>\r\nRCPT TO:<victim@example.org>"),
         Queued("a@x", "<2@x>", 2, " x@example.jp\nBcc: victim@example.org"),
         Queued("a@x", "<3@x>", 3, std::string(" x@example.jp\0>", 15)),
+        Queued("a@x", "<5@x>", 5, " foo:s7@example.com> NOTIFY=SUCCESS ORCPT=rfc822;victim@example.org"),
         Queued("a@x", "<4@x>", 4, " <shop@example.jp>"),
         // No envelope address: the account's SMTP server is not even tried for them.
         Queued("b@x", "<1@x>", 1, " Shop <>"), Queued("b@x", "<2@x>", 2, " "),
@@ -410,7 +411,7 @@ TEST_F(AdvertisementHandlerTest, AReplyAddressWithALineBreakOrWithoutAnEnvelopeA
     EXPECT_EQ(server.Received().find("victim"), std::string::npos);
     const std::string unsafe = "UnsafeAddress(SendMail): " + server.Address() + kStamp;
     const std::string noAddress = "NoAddress(SendMail): " + closed + kStamp;
-    EXPECT_EQ(Log(), unsafe + unsafe + unsafe + noAddress + noAddress + noAddress);
+    EXPECT_EQ(Log(), unsafe + unsafe + unsafe + unsafe + noAddress + noAddress + noAddress);
 }
 
 TEST_F(AdvertisementHandlerTest, AnSmtpServerThatCannotBeOpenedIsSkippedAndTheNextIsTried) {

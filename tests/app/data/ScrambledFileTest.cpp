@@ -17,15 +17,15 @@ TEST(ScrambleText, ReversesAndXorsEveryByteAndUndoesItself) {
     EXPECT_EQ(app::ScrambleText(""), "");
 }
 
-TEST(ScrambledFile, RoundTripsAndStopsAtTheFirstZeroByte) {
+TEST(ScrambledFile, RoundTripsAndAZeroByteMakesItUnreadable) {
     TempFolder folder;
     const auto path = folder.Path() / "quillon2.dat";
     ASSERT_TRUE(app::SaveScrambledFile("line one\r\n\x82\xa0", path));
     EXPECT_EQ(ReadBytes(path), app::ScrambleText("line one\r\n\x82\xa0"));
     EXPECT_EQ(app::LoadScrambledFile(path), "line one\r\n\x82\xa0");
 
-    WriteBytes(path, app::ScrambleText(std::string("kept\0lost", 9)));
-    EXPECT_EQ(app::LoadScrambledFile(path), "kept");
+    WriteBytes(path, app::ScrambleText(std::string("cut\0short", 9)));
+    EXPECT_EQ(app::ReadScrambledFile(path), app::ScrambledFileRead(app::ReadFailure::ZeroByte));
     EXPECT_EQ(app::LoadScrambledFile(folder.Path() / "missing.dat"), "");
     EXPECT_EQ(app::LoadScrambledFile(folder.Path()), "");  // a folder is no file
 
