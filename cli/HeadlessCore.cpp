@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <ostream>
+#include <variant>
 
 #include "app/data/AccountFile.h"
 #include "app/data/ReplyBody.h"
+#include "app/data/ScrambledFile.h"
 #include "cli/TerminalText.h"
 
 namespace cli {
@@ -33,6 +35,13 @@ std::optional<DataFiles> LoadDataFiles(const app::DataFolder& folder, std::strin
     if (!ReadableDataFolder(folder)) {
         err << "quillonv-cli " << commandName << ": cannot read the data folder " << folder.Path().string() << "\n";
         return std::nullopt;
+    }
+    // A data file that is there but cannot be read whole would check or list nothing, as if empty.
+    for (const std::filesystem::path& file : {folder.AccountFile(), folder.ReplyBodyFile()}) {
+        if (std::holds_alternative<app::ReadFailure>(app::ReadScrambledFile(file))) {
+            err << "quillonv-cli " << commandName << ": cannot read " << file.string() << "\n";
+            return std::nullopt;
+        }
     }
     DataFiles files;
     files.accounts.Assign(app::LoadAccountFile(folder.AccountFile()));

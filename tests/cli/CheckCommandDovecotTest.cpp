@@ -305,6 +305,11 @@ TEST(CheckCommand, AFolderThatCannotBeReadIsAUsageError) {
     EXPECT_EQ(empty.status, 0);
     EXPECT_EQ(empty.out, "");
     EXPECT_EQ(empty.err, "checked 0 accounts, found 0 messages, 0 new\n");
+    // A zero byte inside the account file: the file cannot be read whole, and is not taken for an empty one.
+    WriteBytes(folder.Path() / "quillon.dat", app::ScrambleText(std::string(203, ' ') + std::string(1, '\0')));
+    const CliResult corrupt = RunCli({"check", "--data-dir", folder.Path().string()});
+    EXPECT_EQ(corrupt.status, 2);
+    EXPECT_NE(corrupt.err.find("cannot read " + (folder.Path() / "quillon.dat").string()), std::string::npos);
 }
 
 TEST(CheckCommand, ControlCharactersInAHeaderNeverReachTheTerminal) {
