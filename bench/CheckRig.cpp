@@ -56,6 +56,35 @@ std::string HeaderOf(int n) {
            "Content-Transfer-Encoding: 7bit\r\n";
 }
 
+std::string DeliveredHeaderOf(int n) {
+    const std::string id = std::to_string(n);
+    const std::string signature(344, 'S');  // a 2048-bit RSA signature in base64, folded below
+    const auto folded = [&](const std::string& field) {
+        std::string lines = field;
+        for (std::size_t at = 0; at < signature.size(); at += 72) lines += "\r\n\t" + signature.substr(at, 72);
+        return lines + "\r\n";
+    };
+    return "Delivered-To: taro@example.jp\r\n"
+           "Received: by 2002:a05:7000:1234:b0:5f1:aaaa:bbbb with SMTP id " + id + "; Mon, 7 Dec 2026 09:15:04 +0900\r\n"
+           "X-Received: by 2002:a17:90a:c4:b0:2c8:1111:2222 with SMTP id " + id + "-v6mr; Mon, 7 Dec 2026 09:15:04 +0900\r\n" +
+           folded("ARC-Seal: i=1; a=rsa-sha256; t=1796688904; cv=none; d=example.jp; s=arc-20240605; b=") +
+           folded("ARC-Message-Signature: i=1; a=rsa-sha256; c=relaxed/relaxed; d=example.jp; s=arc-20240605;\r\n"
+                  "\th=message-id:date:subject:to:from:mime-version:dkim-signature; bh=" + std::string(44, 'B') +
+                  "; b=") +
+           "ARC-Authentication-Results: i=1; mx.example.jp; dkim=pass header.i=@example.co.jp;\r\n"
+           "\tspf=pass (example.jp: domain of sender" + id + "@example.co.jp designates 192.0.2.1 as permitted sender)\r\n"
+           "\tsmtp.mailfrom=sender" + id + "@example.co.jp; dmarc=pass (p=NONE sp=NONE dis=NONE) header.from=example.co.jp\r\n"
+           "Received-SPF: pass (example.jp: domain of sender" + id + "@example.co.jp designates 192.0.2.1 as permitted sender)\r\n"
+           "\tclient-ip=192.0.2.1;\r\n"
+           "Authentication-Results: mx.example.jp; dkim=pass header.i=@example.co.jp; spf=pass\r\n"
+           "\tsmtp.mailfrom=sender" + id + "@example.co.jp; dmarc=pass (p=NONE sp=NONE dis=NONE) header.from=example.co.jp\r\n" +
+           folded("DKIM-Signature: v=1; a=rsa-sha256; c=relaxed/relaxed; d=example.co.jp; s=selector1;\r\n"
+                  "\th=From:To:Subject:Date:Message-ID:MIME-Version:Content-Type; bh=" + std::string(44, 'H') + "; b=") +
+           "List-Unsubscribe: <https://example.co.jp/unsubscribe?id=" + id + ">\r\n"
+           "List-Unsubscribe-Post: List-Unsubscribe=One-Click\r\n"
+           "X-Mailer: Example Mailer 5.2\r\n" + HeaderOf(n);
+}
+
 MailboxServer::MailboxServer(int messages) {
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
