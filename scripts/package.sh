@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing and builds the Debian package from a copy of the source (so the checkout stays as it
-# is), leaving the .deb in OUTPUT_FOLDER (default build/package). DEB_BUILD_OPTIONS passes on, with a parallel
-# build added.
+# is, and the copy is as clean as a fresh clone), leaving the .deb in OUTPUT_FOLDER (default build/package).
+# DEB_BUILD_OPTIONS passes on, with a parallel build added.
 # Usage: package.sh [OUTPUT_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,9 @@ scripts/install-deps.sh package
 output="${1:-build/package}"
 mkdir -p "$output"
 output="$(cd "$output" && pwd)"
-work="$(mktemp -d "${TMPDIR:-/tmp}/quillonv-package.XXXXXX")"
+# The copy is built in the output folder under a fixed name, so a compiler cache finds the same paths again.
+work="$output/.quillonv-package-source"
+rm -rf "$work"
 trap 'rm -rf "$work"' EXIT
 
 # The source as it is, changes not yet committed included; what git ignores (build trees, earlier package
@@ -22,7 +24,7 @@ source_files() {
     tar --exclude=./build --exclude='./obj-*' -cf - .
   fi
 }
-mkdir "$work/quillonv"
+mkdir -p "$work/quillonv"
 source_files | tar -C "$work/quillonv" -xf -
 
 export DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=$(nproc)"

@@ -26,8 +26,8 @@ fail() {
   failures=$((failures + 1))
 }
 
-[ -d /usr/lib/ccache ] && export PATH="/usr/lib/ccache:$PATH" CCACHE_BASEDIR="$work"
-TMPDIR="$work" DEB_BUILD_OPTIONS="nocheck noddebs" "$source_folder/scripts/package.sh" "$work/out" >"$work/build.log" 2>&1 ||
+[ -d /usr/lib/ccache ] && export PATH="/usr/lib/ccache:$PATH"
+DEB_BUILD_OPTIONS="nocheck noddebs" "$source_folder/scripts/package.sh" "$work/out" >"$work/build.log" 2>&1 ||
   { tail -n 40 "$work/build.log"; echo "FAILED: scripts/package.sh"; exit 1; }
 deb=$(ls "$work"/out/quillonv_*.deb)
 
