@@ -26,7 +26,11 @@ fail() {
   failures=$((failures + 1))
 }
 
-[ -d /usr/lib/ccache ] && export PATH="/usr/lib/ccache:$PATH"
+# debhelper gives the build a HOME of its own, so the compiler cache is told where the user's cache is.
+if [ -d /usr/lib/ccache ] && command -v ccache >/dev/null; then
+  export PATH="/usr/lib/ccache:$PATH" CCACHE_DIR="$(ccache --get-config cache_dir)" \
+    CCACHE_MAXSIZE="$(ccache --get-config max_size)" CCACHE_NOHASHDIR=1
+fi
 DEB_BUILD_OPTIONS="nocheck noddebs" "$source_folder/scripts/package.sh" "$work/out" >"$work/build.log" 2>&1 ||
   { tail -n 40 "$work/build.log"; echo "FAILED: scripts/package.sh"; exit 1; }
 deb=$(ls "$work"/out/quillonv_*.deb)
