@@ -25,7 +25,8 @@ Command CheckCommand() {
     "check every account once and print the content view",
     "Runs one check of every account of the data folder whose check flag is on, as the program's timer\n"
     "does: fetches the header summary of every message and prints the content view listing (Shift_JIS\n"
-    "with CR LF line ends, or UTF-8 with --utf8; control characters from a header are printed as \"?\").\n"
+    "with CR LF line ends, or UTF-8 where the locale is UTF-8 or with --utf8; control characters from a\n"
+    "header are printed as \"?\").\n"
     "Then, as every check does, it deletes the queued unsolicited advertisements of the accounts that\n"
     "reject them and answers each one it deleted with a refusal mail where the account also\n"
     "auto-replies. Failed server conversations go to Quillon.log in the data folder, as in the program.\n"

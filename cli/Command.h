@@ -17,6 +17,8 @@ struct Io {
     std::ostream& err;
     // Only a person at a terminal can answer a question; piped input never confirms anything.
     bool inIsTerminal = false;
+    // The user's locale reads UTF-8: the commands then write it unless told --sjis.
+    bool localeIsUtf8 = false;
 };
 
 struct OptionSpec {

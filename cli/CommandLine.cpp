@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/DataDirOption.h"
+#include "cli/TerminalEncoding.h"
+
 namespace cli {
 namespace {
 
 constexpr std::string_view kProgram = "quillonv-cli";
+constexpr std::string_view kVersion = "quillonv-cli 3.0\n";
 // Said by the overview and every command's help: the commands' own descriptions give their other statuses.
 constexpr std::string_view kOutputLostNote =
     "Exit status 3 when the output could not be written, as on a full disk.\n";
@@ -19,14 +23,26 @@ void PrintListLine(std::ostream& out, std::string_view name, std::string_view ex
 void PrintOverview(std::ostream& out) {
     out << "Usage: " << kProgram << " COMMAND [OPTIONS]\n\nCommands:\n";
     for (const Command& command : AllCommands()) PrintListLine(out, command.name, command.summary);
-    out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command.\n\n" << kOutputLostNote;
+    out << "\nRun '" << kProgram << " COMMAND --help' for the options of a command, '" << kProgram
+        << " --version' for the version.\n\n" << kOutputLostNote;
 }
 
-void PrintCommandHelp(const Command& command, std::ostream& out) {
+bool Offers(const std::vector<OptionSpec>& options, std::string_view name) {
+    return std::any_of(options.begin(), options.end(), [&](const OptionSpec& o) { return o.name == name; });
+}
+
+// The command's own options; one that can write UTF-8 can be told Shift_JIS as well.
+std::vector<OptionSpec> AcceptedOptions(const Command& command) {
+    std::vector<OptionSpec> options = command.options;
+    if (Offers(options, kUtf8Option.name)) options.push_back(kSjisOption);
+    return options;
+}
+
+void PrintCommandHelp(const Command& command, const std::vector<OptionSpec>& accepted, std::ostream& out) {
     out << "Usage: " << kProgram << " " << command.name << " [OPTIONS]";
     if (!command.operands.empty()) out << " " << command.operands;
     out << "\n\n" << command.description << "\n\nOptions:\n";
-    for (const OptionSpec& option : command.options) {
+    for (const OptionSpec& option : accepted) {
         PrintListLine(out, std::string(option.name) + (option.takesValue ? " VALUE" : ""), option.help);
     }
     PrintListLine(out, "--help", "show this text");
@@ -49,11 +65,16 @@ int RunCommand(std::span<const std::string> arguments, Io& io) {
         PrintOverview(io.out);
         return kExitOk;
     }
+    if (name == "--version") {
+        io.out << kVersion;
+        return kExitOk;
+    }
     const auto& commands = AllCommands();
     const auto command =
         std::find_if(commands.begin(), commands.end(), [&](const Command& c) { return c.name == name; });
     if (command == commands.end()) return UsageError(io.err, "unknown command '" + name + "'", "");
     const std::string helpHint = " " + name;
+    const std::vector<OptionSpec> accepted = AcceptedOptions(*command);
 
     Options options;
     bool optionsEnded = false;
@@ -71,12 +92,12 @@ int RunCommand(std::span<const std::string> arguments, Io& io) {
             continue;
         }
         if (argument == "--help" || argument == "-h") {
-            PrintCommandHelp(*command, io.out);
+            PrintCommandHelp(*command, accepted, io.out);
             return kExitOk;
         }
-        const auto known = std::find_if(command->options.begin(), command->options.end(),
-                                       [&](const OptionSpec& o) { return o.name == argument; });
-        if (known == command->options.end()) return UsageError(io.err, "unknown option '" + argument + "'", helpHint);
+        const auto known =
+            std::find_if(accepted.begin(), accepted.end(), [&](const OptionSpec& o) { return o.name == argument; });
+        if (known == accepted.end()) return UsageError(io.err, "unknown option '" + argument + "'", helpHint);
         if (!known->takesValue) {
             options.Set(known->name, "");
         } else if (i + 1 < arguments.size()) {
@@ -84,6 +105,9 @@ int RunCommand(std::span<const std::string> arguments, Io& io) {
         } else {
             return UsageError(io.err, "option '" + argument + "' needs a value", helpHint);
         }
+    }
+    if (!ChooseTextEncoding(options, io)) {
+        return UsageError(io.err, "--utf8 and --sjis cannot be given together", helpHint);
     }
     return command->run(options, io);
 }

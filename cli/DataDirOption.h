@@ -16,7 +16,9 @@ inline app::DataFolder DataFolderFrom(const Options& options) {
     return app::DataFolder::FromEnvironment();
 }
 
-// For the commands that print what the program holds in Shift_JIS.
-inline constexpr OptionSpec kUtf8Option{"--utf8", false, "write UTF-8 instead of Shift_JIS"};
+// For the commands that print what the program holds in Shift_JIS: every command that offers --utf8 also
+// takes --sjis, and without either follows the locale (cli/TerminalEncoding.h).
+inline constexpr OptionSpec kUtf8Option{"--utf8", false, "write UTF-8 (the default where the locale is UTF-8)"};
+inline constexpr OptionSpec kSjisOption{"--sjis", false, "Shift_JIS instead, whatever the locale"};
 
 }  // namespace cli

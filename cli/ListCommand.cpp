@@ -27,8 +27,8 @@ Command ListCommand() {
     "list the messages of one account's mailbox",
     "Lists the mailbox of the first account whose mail address is ADDRESS, as the deletion dialog lists\n"
     "it: one line per message with its number, sender, subject, Message-ID and unique-id (empty where the\n"
-    "server gives none), tab-separated (Shift_JIS, or UTF-8 with --utf8; control characters, tabs and\n"
-    "line ends in a field are printed as \"?\"). An\n"
+    "server gives none), tab-separated (UTF-8 where the locale is UTF-8, else Shift_JIS; control\n"
+    "characters, tabs and line ends in a field are printed as \"?\"). An\n"
     "empty mailbox prints nothing. Failed server conversations go to Quillon.log in the data folder and\n"
     "one line to standard error. Exit status 0 when every message was listed; 1 when the server could\n"
     "not be reached or the listing broke off (the messages reached are printed); 2 for bad usage, an\n"

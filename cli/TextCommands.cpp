@@ -78,7 +78,7 @@ Command EncodeSubjectCommand() {
     "encode a subject for sending (ISO-2022-JP encoded-words)",
     "Reads a subject in Shift_JIS from standard input and writes it as the program sends it:\n"
     "ISO-2022-JP with every kanji run as one encoded-word. No newline is added.",
-    {{kUtf8Option.name, false, "read UTF-8 instead of Shift_JIS"}, kLines, kIgnoredDataDirOption},
+    {{kUtf8Option.name, false, "read UTF-8 (the default where the locale is UTF-8)"}, kLines, kIgnoredDataDirOption},
     &EncodeSubject,
     };
 }

@@ -119,13 +119,13 @@ Command WatchCommand() {
     "check every account at start and then every interval",
     "Runs the program's check timer without windows: a check of every account whose check flag is on at\n"
     "start, then one every interval (the settings' interval in minutes unless --every gives seconds; 0\n"
-    "checks again at once), each as check runs it: its content view listing on standard output (Shift_JIS\n"
-    "with CR LF line ends, or UTF-8 with --utf8), advertisements deleted and answered, failures in\n"
-    "Quillon.log, one line on standard error for each check. What a check learnt stays for the next: a\n"
-    "message already seen is not new again, and on a server that gives unique-ids only the headers of\n"
-    "messages not seen before are fetched. --count N stops after N checks; SIGINT or SIGTERM ends the\n"
-    "watch between or during checks (a check cut short logs nothing more). Exit status 0 when it ran; 2\n"
-    "for bad usage or an unreadable data folder.",
+    "checks again at once), each as check runs it: its content view listing on standard output (CR LF\n"
+    "line ends; UTF-8 where the locale is UTF-8, else Shift_JIS), advertisements deleted and answered,\n"
+    "failures in Quillon.log, one line on standard error for each check. What a check learnt stays for\n"
+    "the next: a message already seen is not new again, and on a server that gives unique-ids only the\n"
+    "headers of messages not seen before are fetched. --count N stops after N checks; SIGINT or SIGTERM\n"
+    "ends the watch between or during checks (a check cut short logs nothing more). Exit status 0 when\n"
+    "it ran; 2 for bad usage or an unreadable data folder.",
     {kCountOption, kEveryOption, kUtf8Option, kDataDirOption},
     &Watch,
     };
