@@ -300,23 +300,33 @@ bool TNMPOP3::Pipelines()
 
 void TNMPOP3::ReadCapabilities()
 {
+    ReadMultiLine(kLongestCapabilities, "CAPA reply longer than 65,536 bytes", [this](std::string_view line) {
+        // The tag is the line's first word; UIDL and PIPELINING take no arguments (RFC 2449 6).
+        const std::string_view tag = TrimControls(line);
+        capabilities_->pipelining = capabilities_->pipelining || SameWordIgnoringCase(tag, "PIPELINING");
+        capabilities_->uidl = capabilities_->uidl || SameWordIgnoringCase(tag, "UIDL");
+    });
+}
+
+void TNMPOP3::ReadMultiLine(std::size_t longestReply, const char* tooLong,
+                            const std::function<void(std::string_view line)>& take)
+{
     for (std::size_t received = 0;;) {
         const std::string line = ReadLn();
         if (line.empty()) {
             RaiseReply(line);
         }
         received += line.size();
-        if (received > kLongestCapabilities) {
+        if (received > longestReply) {
+            // The rest of the reply would be taken for the next replies.
             TPowersock::Disconnect();
-            throw Exception("CAPA reply longer than 65,536 bytes");
+            throw Exception(tooLong);
         }
-        if (WithoutLineEnd(line) == ".") {
+        const std::string_view text = WithoutLineEnd(line);
+        if (text == ".") {
             return;
         }
-        // The tag is the line's first word; UIDL and PIPELINING take no arguments (RFC 2449 6).
-        const std::string_view tag = TrimControls(line);
-        capabilities_->pipelining = capabilities_->pipelining || SameWordIgnoringCase(tag, "PIPELINING");
-        capabilities_->uidl = capabilities_->uidl || SameWordIgnoringCase(tag, "UIDL");
+        take(text);
     }
 }
 
@@ -358,20 +368,7 @@ void TNMPOP3::ReadEntries(const std::function<void(int number, std::string_view 
     const std::size_t count = static_cast<std::size_t>(std::max(mailCount_, 0));
     // One line per message and the closing one; a reply beyond that is not ending.
     const std::size_t longestReply = (count + 1) * kLongestUidlLine + kLongestCapabilities;
-    for (std::size_t received = 0;;) {
-        const std::string line = ReadLn();
-        if (line.empty()) {
-            RaiseReply(line);
-        }
-        received += line.size();
-        if (received > longestReply) {
-            TPowersock::Disconnect();
-            throw Exception("Listing longer than the mailbox");
-        }
-        const std::string_view entry = WithoutLineEnd(line);
-        if (entry == ".") {
-            return;
-        }
+    ReadMultiLine(longestReply, "Listing longer than the mailbox", [&](std::string_view entry) {
         // "n value"; an entry that says less or more, or names no message of the session, is left out.
         const std::size_t blank = entry.find(' ');
         std::int32_t number = 0;
@@ -379,7 +376,7 @@ void TNMPOP3::ReadEntries(const std::function<void(int number, std::string_view 
             static_cast<std::size_t>(number) <= count) {
             take(number, entry.substr(blank + 1));
         }
-    }
+    });
 }
 
 void TNMPOP3::ReadUniqueIds()

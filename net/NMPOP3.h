@@ -97,6 +97,10 @@ private:
     void ReadSummary(int messageNumber, bool commandsSent, SizeFrom sizes);
     void Fetch(const std::vector<int>& numbers, SizeFrom sizes);
     void FetchPipelined(const std::vector<int>& numbers, SizeFrom sizes);
+    // Every line of a multi-line reply up to its ".", line end removed; a reply longer than `longestReply`
+    // drops the connection and fails with `tooLong`.
+    void ReadMultiLine(std::size_t longestReply, const char* tooLong,
+                       const std::function<void(std::string_view line)>& take);
     // The "n value" lines of a multi-line UIDL or LIST reply, up to its ".", for messages of the session.
     void ReadEntries(const std::function<void(int number, std::string_view value)>& take);
     void ReadSizes(const std::string& reply);
