@@ -14,24 +14,15 @@
 
 namespace testsupport {
 
-PipeliningHider::PipeliningHider(std::uint16_t serverPort) : serverPort_(serverPort) {
+PipeliningHider::PipeliningHider(std::uint16_t serverPort) : serverPort_(serverPort), wake_("PipeliningHider") {
     LoopbackListener listener = ListenOnLoopback("PipeliningHider");
     listener_ = std::move(listener.socket);
     port_ = listener.port;
-    int wakePipe[2];
-    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        throw std::system_error(errno, std::generic_category(), "PipeliningHider: pipe2");
-    }
-    wakeReader_ = UniqueFd(wakePipe[0]);
-    wakeWriter_ = UniqueFd(wakePipe[1]);
     thread_ = std::thread([this] { Serve(); });
 }
 
 PipeliningHider::~PipeliningHider() {
-    // The byte is never read, so every later wait of the thread sees the pipe readable and returns.
-    const char stop = 's';
-    while (::write(wakeWriter_.Get(), &stop, 1) < 0 && errno == EINTR) {
-    }
+    wake_.Wake();
     thread_.join();
 }
 
@@ -41,7 +32,7 @@ std::string PipeliningHider::Address() const {
 
 void PipeliningHider::Serve() {
     for (;;) {
-        pollfd ready[] = {{listener_.Get(), POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        pollfd ready[] = {{listener_.Get(), POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
         if (::poll(ready, 2, -1) < 0 && errno != EINTR) return;
         if (ready[1].revents != 0) return;
         if ((ready[0].revents & POLLIN) == 0) continue;
@@ -56,7 +47,7 @@ void PipeliningHider::Relay(int client, int server) const {
     std::string fromServer;
     char buffer[65536];
     for (;;) {
-        pollfd ready[] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        pollfd ready[] = {{client, POLLIN, 0}, {server, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
         if (::poll(ready, 3, -1) < 0 && errno != EINTR) return;
         if (ready[2].revents != 0) return;
         if (ready[0].revents != 0) {

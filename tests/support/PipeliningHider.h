@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "tests/support/UniqueFd.h"
+#include "tests/support/WakePipe.h"
 
 namespace testsupport {
 
@@ -27,8 +28,7 @@ private:
 
     std::uint16_t serverPort_;
     UniqueFd listener_;
-    UniqueFd wakeReader_;
-    UniqueFd wakeWriter_;
+    WakePipe wake_;
     std::uint16_t port_ = 0;
     std::thread thread_;
 };

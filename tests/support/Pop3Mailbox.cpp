@@ -27,24 +27,15 @@ const StoredMessage* Numbered(const MailboxState& state, const std::string& argu
 }  // namespace
 
 Pop3Mailbox::Pop3Mailbox(std::vector<MailboxState> states, Pop3MailboxBehaviour behaviour)
-    : behaviour_(std::move(behaviour)), states_(std::move(states)) {
+    : behaviour_(std::move(behaviour)), states_(std::move(states)), wake_("Pop3Mailbox") {
     LoopbackListener listener = ListenOnLoopback("Pop3Mailbox");
     listener_ = std::move(listener.socket);
     port_ = listener.port;
-    int wakePipe[2];
-    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        throw std::system_error(errno, std::generic_category(), "Pop3Mailbox: pipe2");
-    }
-    wakeReader_ = UniqueFd(wakePipe[0]);
-    wakeWriter_ = UniqueFd(wakePipe[1]);
     thread_ = std::thread([this] { Serve(); });
 }
 
 Pop3Mailbox::~Pop3Mailbox() {
-    // The byte is never read, so every later wait of the thread sees the pipe readable and returns.
-    const char stop = 's';
-    while (::write(wakeWriter_.Get(), &stop, 1) < 0 && errno == EINTR) {
-    }
+    wake_.Wake();
     thread_.join();
 }
 
@@ -64,7 +55,7 @@ std::vector<std::string> Pop3Mailbox::Deleted() const {
 
 void Pop3Mailbox::Serve() {
     for (std::size_t session = 0;; ++session) {
-        pollfd ready[] = {{listener_.Get(), POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        pollfd ready[] = {{listener_.Get(), POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
         if (::poll(ready, 2, -1) < 0 && errno != EINTR) return;
         if (ready[1].revents != 0) return;
         if ((ready[0].revents & POLLIN) == 0) continue;
@@ -93,7 +84,7 @@ void Pop3Mailbox::Session(int client, const MailboxState& state) {
                 return;
             }
         }
-        pollfd ready[] = {{client, POLLIN, 0}, {wakeReader_.Get(), POLLIN, 0}};
+        pollfd ready[] = {{client, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
         if (::poll(ready, 2, -1) < 0 && errno != EINTR) return;
         if (ready[1].revents != 0) return;
         const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);

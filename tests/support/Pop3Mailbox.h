@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/UniqueFd.h"
+#include "tests/support/WakePipe.h"
 
 namespace testsupport {
 
@@ -47,8 +48,7 @@ private:
     Pop3MailboxBehaviour behaviour_;
     std::vector<MailboxState> states_;
     UniqueFd listener_;
-    UniqueFd wakeReader_;
-    UniqueFd wakeWriter_;
+    WakePipe wake_;
     std::uint16_t port_ = 0;
     mutable std::mutex mutex_;
     std::vector<std::string> commands_;

@@ -58,23 +58,15 @@ int TimeoutMs(std::chrono::milliseconds duration) {
 
 }  // namespace
 
-ScriptedServer::ScriptedServer() {
+ScriptedServer::ScriptedServer() : wake_("ScriptedServer") {
     LoopbackListener listener = ListenOnLoopback("ScriptedServer", SOCK_NONBLOCK);
     listener_ = std::move(listener.socket);
     port_ = listener.port;
-
-    int wakePipe[2];
-    if (::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) ThrowErrno("pipe2");
-    wakeReader_ = UniqueFd(wakePipe[0]);
-    wakeWriter_ = UniqueFd(wakePipe[1]);
 }
 
 ScriptedServer::~ScriptedServer() {
     if (!thread_.joinable()) return;
-    // The byte is never read, so every later wait of the thread sees the pipe readable and returns.
-    const char stop = 's';
-    while (::write(wakeWriter_.Get(), &stop, 1) < 0 && errno == EINTR) {
-    }
+    wake_.Wake();
     thread_.join();
 }
 
@@ -344,7 +336,7 @@ void ScriptedServer::CloseConnection() {
 
 // Polls fd (none when negative) together with the stop pipe.
 ScriptedServer::Readiness ScriptedServer::WaitFor(int fd, short events, int timeoutMs) const {
-    pollfd fds[2] = {{wakeReader_.Get(), POLLIN, 0}, {fd, events, 0}};
+    pollfd fds[2] = {{wake_.ReadEnd(), POLLIN, 0}, {fd, events, 0}};
     for (;;) {
         const int n = ::poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
         if (n < 0 && errno == EINTR) continue;

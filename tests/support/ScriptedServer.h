@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/UniqueFd.h"
+#include "tests/support/WakePipe.h"
 
 namespace testsupport {
 
@@ -96,8 +97,7 @@ private:
     void Finish(bool played);
 
     UniqueFd listener_;
-    UniqueFd wakeReader_;  // becomes readable once the destructor asks the thread to stop
-    UniqueFd wakeWriter_;
+    WakePipe wake_;  // woken once the destructor asks the thread to stop
     std::uint16_t port_ = 0;
     std::vector<Step> steps_;
     std::thread thread_;
