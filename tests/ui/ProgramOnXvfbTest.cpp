@@ -97,9 +97,14 @@ protected:
             if (std::filesystem::exists(socket)) continue;
             display = ":" + std::to_string(number);
             const ServerProcess::Program program{
-                "/usr/bin/Xvfb", {"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {},
+                "/usr/bin/Xvfb", {"Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}, {},
                 temp.Path() / "xvfb.log"};
-            if (xvfb.Start(program, {[socket] { return std::filesystem::exists(socket); },
+            // The socket comes before the server takes clients; a busy machine shows the difference.
+            const auto answers = [socket, number] {
+                return std::filesystem::exists(socket) &&
+                       Shell("xdpyinfo -display :" + std::to_string(number) + " >/dev/null").status == 0;
+            };
+            if (xvfb.Start(program, {answers,
                                      [] { return true; }, [this] { return testsupport::ReadFile(temp.Path() / "xvfb.log"); }})) {
                 return;
             }
