@@ -15,6 +15,8 @@
 #include <stdexcept>
 
 #include "app/Texts.h"
+#include "app/data/AccountFile.h"
+#include "app/data/ScrambledFile.h"
 
 namespace benchrig {
 namespace {
@@ -194,6 +196,17 @@ app::CheckCycle& CheckRig::Cycle() {
 Timing CheckRig::Check() {
     quiet.entries.clear();
     return Measure([&] { Cycle().RunCheck(); });
+}
+
+std::filesystem::path WriteDataFolder(const std::filesystem::path& folder, const app::AccountRecord& account,
+                                      const app::Settings& settings) {
+    std::filesystem::create_directory(folder);
+    const std::vector<app::AccountRecord> rows{account};
+    if (!app::SaveScrambledFile(*app::BuildAccountFileContent(rows), folder / "quillon.dat") ||
+        !app::SaveSettings(settings, folder / "quillet.ini")) {
+        throw std::runtime_error("cannot write the data folder " + folder.string());
+    }
+    return folder;
 }
 
 void KeepToOneCpu(const char* benchmark) {

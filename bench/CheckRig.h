@@ -110,6 +110,10 @@ struct CheckRig {
     std::unique_ptr<app::CheckCycle> cycle;
 };
 
+// Makes `folder` a data folder as quillonv-cli finds it: that one account and those settings.
+std::filesystem::path WriteDataFolder(const std::filesystem::path& folder, const app::AccountRecord& account,
+                                      const app::Settings& settings = app::DefaultSettings());
+
 // On a virtual machine a wake-up across cores can cost more than a whole exchange on one, and it comes
 // and goes from run to run, which would swamp the figures.
 void KeepToOneCpu(const char* benchmark);

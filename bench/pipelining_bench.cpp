@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/data/AccountFile.h"
-#include "app/data/ScrambledFile.h"
 #include "bench/CheckRig.h"
 #include "bench/DelayProxy.h"
 #include "bench/PeakMemoryLauncher.h"
@@ -78,18 +76,6 @@ double PoplibMilliseconds(const Mailbox& mailbox, std::uint16_t port, int rounds
     return least;
 }
 
-// A data folder whose one account reads that mailbox, as quillonv-cli finds it.
-std::filesystem::path DataFolderFor(const Mailbox& mailbox, const std::string& address,
-                                    const std::filesystem::path& parent) {
-    const std::filesystem::path folder = parent / mailbox.user;
-    std::filesystem::create_directory(folder);
-    const std::vector<app::AccountRecord> rows{AccountOf(mailbox, address)};
-    if (!app::SaveScrambledFile(*app::BuildAccountFileContent(rows), folder / "quillon.dat")) {
-        throw std::runtime_error("cannot write " + (folder / "quillon.dat").string());
-    }
-    return folder;
-}
-
 // The least peak resident set, in KB, of `quillonv-cli check` on that folder over the rounds.
 long LeastCliPeakKilobytes(PeakMemoryLauncher& launcher, const std::filesystem::path& dataFolder, int rounds) {
     const std::vector<std::string> command{QUILLONV_CLI_PATH, "check", "--data-dir", dataFolder.string()};
@@ -148,8 +134,8 @@ int main() {
         const Timing smallCheck = CheckTiming(kSmall, dovecot.Address(), logFolder, 5);
         const Timing hugeCheck = CheckTiming(kHuge, dovecot.Address(), logFolder, 3);
         const Timing emptyCheck = CheckTiming(kEmpty, dovecot.Address(), logFolder, 5);
-        const long hugePeak = LeastCliPeakKilobytes(launcher, DataFolderFor(kHuge, dovecot.Address(), scratch), 3);
-        const long emptyPeak = LeastCliPeakKilobytes(launcher, DataFolderFor(kEmpty, dovecot.Address(), scratch), 3);
+        const long hugePeak = LeastCliPeakKilobytes(launcher, WriteDataFolder(scratch / kHuge.user, AccountOf(kHuge, dovecot.Address())), 3);
+        const long emptyPeak = LeastCliPeakKilobytes(launcher, WriteDataFolder(scratch / kEmpty.user, AccountOf(kEmpty, dovecot.Address())), 3);
         std::filesystem::remove_all(scratch);
 
         std::printf("One private Dovecot; every figure the least of its rounds\n");

@@ -18,8 +18,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/data/AccountFile.h"
-#include "app/data/ScrambledFile.h"
 #include "bench/CheckRig.h"
 #include "bench/DelayProxy.h"
 #include "bench/PeakMemoryLauncher.h"
@@ -104,20 +102,6 @@ Figures CheckFigures(CheckRig& rig, const DelayProxy* proxy, pid_t master, int m
     return figures;
 }
 
-std::filesystem::path DataFolderFor(const Mailbox& mailbox, const std::string& address,
-                                    const std::filesystem::path& parent) {
-    const std::filesystem::path folder = parent / mailbox.user;
-    std::filesystem::create_directory(folder);
-    const std::vector<app::AccountRecord> rows{AccountOf(mailbox, address)};
-    app::Settings settings = app::DefaultSettings();
-    settings.HeaderAdd = true;
-    if (!app::SaveScrambledFile(*app::BuildAccountFileContent(rows), folder / "quillon.dat") ||
-        !app::SaveSettings(settings, folder / "quillet.ini")) {
-        throw std::runtime_error("cannot write the data folder " + folder.string());
-    }
-    return folder;
-}
-
 // The second check's figure as a share of the first's, the baseline.
 void PrintShare(const char* what, double first, double second, const char* unit, double largestShare) {
     std::printf("%s: first check %.1f %s (baseline), second %.1f %s: %.2f%% of it (target: at most %.0f%%) %s\n",
@@ -144,9 +128,13 @@ void MeasureAndPrint(const char* kind, const Mailbox& checked, const Mailbox& wa
     CheckRig near(AccountOf(checked, dovecot.Address()), logFolder);
     const Figures nearFirst = CheckFigures(near, nullptr, master, checked.messages);
     const Figures nearSecond = CheckFigures(near, nullptr, master, checked.messages);
+    app::Settings withHeaders = app::DefaultSettings();
+    withHeaders.HeaderAdd = true;
     const auto watch = [&](const Mailbox& mailbox) {
+        const std::filesystem::path folder =
+            WriteDataFolder(scratch / mailbox.user, AccountOf(mailbox, dovecot.Address()), withHeaders);
         const std::vector<std::string> command{QUILLONV_CLI_PATH, "watch", "--count", "2", "--every", "0",
-                                               "--data-dir", DataFolderFor(mailbox, dovecot.Address(), scratch).string()};
+                                               "--data-dir", folder.string()};
         return std::min(launcher.PeakKilobytes(command), launcher.PeakKilobytes(command));
     };
     const long watchedPeak = watch(watched);
